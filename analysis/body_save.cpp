@@ -1,0 +1,6 @@
+#include "mainwindow/body.h"
+
+void Body::saveResults(QString fname)
+{
+    Q_UNUSED(fname);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "mainwindow/pointset.h"
+#include "ui_body.h"
+
+#include <QColor>
+#include <QFrame>
+#include <QStringList>
+#include <QVector>
+
+class AMeasP;
+class QFileDialog;
+class QPainter;
+
+// The main window: button bar, I0 background field, the column of
+// measurement-point panels, the two rows of fitted constants and the two
+// plot surfaces.
+class Body : public QFrame, private Ui_Body
+{
+    Q_OBJECT
+
+public:
+    explicit Body(QWidget* parent = nullptr);
+    ~Body() override;
+
+Q_SIGNALS:
+    void quit();
+
+private Q_SLOTS:
+    void filesSelected(QStringList files);
+    void saveResults(QString fname);
+    void clearMcas();
+    void drawI0Nin(QPainter* p);
+    void drawNinNout(QPainter* p);
+
+private:
+    // Adds one finished panel to the point set and to the panel column.
+    void addPoint(AMeasP* panel);
+    // Reads a count table file; every accepted row becomes a point at once.
+    void readCountTable(const QString& path);
+
+    QVector<QColor> colors;
+    QFileDialog* readDialog = nullptr;
+    PointSet pointSet;
+    QFileDialog* saveDialog = nullptr;
+};

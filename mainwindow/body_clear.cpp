@@ -1,0 +1,3 @@
+#include "mainwindow/body.h"
+
+void Body::clearMcas() {}

@@ -1,0 +1,6 @@
+#include "mainwindow/fieldtext.h"
+
+QString fieldText(double value)
+{
+    return QString::number(value, 'g', 6);
+}

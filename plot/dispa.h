@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+
+class QMouseEvent;
+class QPaintEvent;
+class QPainter;
+class QWheelEvent;
+
+// A surface that one plot is drawn on. Every paint fills it with its
+// background and hands the painter to whoever draws; every mouse and wheel
+// event is answered with a signal and a repaint.
+class DispA : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit DispA(QWidget* parent = nullptr);
+
+    QColor bgColor;
+
+Q_SIGNALS:
+    void drawImage1(QPainter* p);
+    void drawImage2(QPainter* p);
+    void mouseMoved0();
+    void mousePressed0();
+    void mouseReleased0();
+    void mouseDoubleClicked0();
+    void wheelMoved0();
+
+private Q_SLOTS:
+    void paintEvent(QPaintEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+};
