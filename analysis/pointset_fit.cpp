@@ -6,6 +6,7 @@
 
 #include <QDebug>
 #include <QGridLayout>
+#include <utility>
 
 void PointSet::fitDeadTimes()
 {
