@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <new>
 
 namespace {
 
@@ -61,7 +60,6 @@ private Q_SLOTS:
     void luDecompose_data();
     void luDecompose();
     void sizeZeroOrBelowTouchesNothing();
-    void negativeSizeCannotBeAllocated();
     void fitQuadratic_data();
     void fitQuadratic();
     void fitQuadraticDegenerate_data();
@@ -181,14 +179,6 @@ void TestNumArrays::sizeZeroOrBelowTouchesNothing()
         QCOMPARE(y[0], 2.5);
         QCOMPARE(x[0], 3.5);
     }
-}
-
-void TestNumArrays::negativeSizeCannotBeAllocated()
-{
-    NumArrays na;
-    QVERIFY_EXCEPTION_THROWN(na.newMatrix(-2), std::bad_array_new_length);
-    QVERIFY_EXCEPTION_THROWN(na.newVector(-1), std::bad_array_new_length);
-    QVERIFY_EXCEPTION_THROWN(na.newIndexVector(-1), std::bad_array_new_length);
 }
 
 void TestNumArrays::fitQuadratic_data()

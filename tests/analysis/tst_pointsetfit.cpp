@@ -1,5 +1,4 @@
 #include "analysis/deadtimefit.h"
-#include "analysis/quadraticfit.h"
 #include "debuglog.h"
 #include "input/ameasp.h"
 #include "input/le.h"
@@ -77,12 +76,10 @@ class TestPointSetFit : public QObject
 
 private Q_SLOTS:
     void workedExample();
-    void fieldsInChannelOrder();
     void refitReplacesResultsAndFields_data();
     void refitReplacesResultsAndFields();
     void noChannelsChangesNothing();
     void singularFitShowsNan();
-    void memberFitQuadraticIsTheSolver();
 };
 
 void TestPointSetFit::workedExample()
@@ -119,31 +116,6 @@ void TestPointSetFit::workedExample()
     }
 }
 
-// tau0 and tau of channel 0, then of channel 1, and so on, each in its
-// channel's column; the values are the core fit's over the points in order.
-void TestPointSetFit::fieldsInChannelOrder()
-{
-    Window w;
-    addThreePoints(w);
-    w.set.fitDeadTimes();
-
-    const DeadTimeFit want = w.coreFit();
-    QCOMPARE(w.set.tauFields.size(), 6);
-    for (int i = 0; i < 3; ++i) {
-        QVERIFY(sameBits(w.set.tau0s[i], want.tau0s[i]));
-        QVERIFY(sameBits(w.set.taus[i], want.taus[i]));
-        QCOMPARE(w.set.i0NinFits[i], want.i0NinFits[i]);
-        QCOMPARE(w.set.ninNoutFits[i], want.ninNoutFits[i]);
-        QCOMPARE(w.tau0Field(i), w.set.tauFields[2 * i]);
-        QCOMPARE(w.tauField(i), w.set.tauFields[2 * i + 1]);
-        QCOMPARE(w.set.tauFields[2 * i]->text(), QString::number(want.tau0s[i], 'g', 6));
-        QCOMPARE(w.set.tauFields[2 * i + 1]->text(), QString::number(want.taus[i], 'g', 6));
-    }
-    // Distinct channels give distinct constants, so a mix-up would show.
-    QVERIFY(w.set.tauFields[0]->text() != w.set.tauFields[2]->text());
-    QVERIFY(w.set.tauFields[1]->text() != w.set.tauFields[3]->text());
-}
-
 void TestPointSetFit::refitReplacesResultsAndFields_data()
 {
     QTest::addColumn<int>("channelsNow");
@@ -151,7 +123,9 @@ void TestPointSetFit::refitReplacesResultsAndFields_data()
     QTest::newRow("fourth point lowers the channel count") << 2;
 }
 
-// Reading more files without clearing refits over all points.
+// Reading more files without clearing refits over all points: every result
+// and field is replaced, tau0 and tau of channel 0 first, then channel 1 and
+// so on, each in its channel's column, with the core fit's values.
 void TestPointSetFit::refitReplacesResultsAndFields()
 {
     QFETCH(int, channelsNow);
@@ -186,8 +160,14 @@ void TestPointSetFit::refitReplacesResultsAndFields()
         QVERIFY(sameBits(w.set.taus[i], want.taus[i]));
         QCOMPARE(w.tau0Field(i), w.set.tauFields[2 * i]);
         QCOMPARE(w.tauField(i), w.set.tauFields[2 * i + 1]);
+        QCOMPARE(w.set.i0NinFits[i], want.i0NinFits[i]);
+        QCOMPARE(w.set.ninNoutFits[i], want.ninNoutFits[i]);
         QCOMPARE(w.set.tauFields[2 * i]->text(), QString::number(want.tau0s[i], 'g', 6));
+        QCOMPARE(w.set.tauFields[2 * i + 1]->text(), QString::number(want.taus[i], 'g', 6));
     }
+    // Distinct channels give distinct constants, so a mix-up would show.
+    QVERIFY(w.set.tauFields[0]->text() != w.set.tauFields[2]->text());
+    QVERIFY(w.set.tauFields[1]->text() != w.set.tauFields[3]->text());
 }
 
 void TestPointSetFit::noChannelsChangesNothing()
@@ -234,17 +214,6 @@ void TestPointSetFit::singularFitShowsNan()
     QVERIFY(w.set.fitted);
     QCOMPARE(w.tau0Field(0)->property("text").toString(), QString("nan"));
     QCOMPARE(w.tauField(0)->property("text").toString(), QString("0.000526316"));
-}
-
-void TestPointSetFit::memberFitQuadraticIsTheSolver()
-{
-    QVector<double> viaMember{7.0};
-    QVector<double> viaCore{7.0};
-    PointSet::fitQuadratic({1, 2, 3}, {1, 3, 2}, viaMember);
-    ::fitQuadratic({1, 2, 3}, {1, 3, 2}, viaCore);
-    QCOMPARE(viaMember.size(), 3);
-    for (int k = 0; k < 3; ++k)
-        QVERIFY(sameBits(viaMember[k], viaCore[k]));
 }
 
 VESKOR_GUI_TEST_MAIN(TestPointSetFit)
