@@ -4,9 +4,12 @@
 // caller chose another) and a fixed DPI, so rendering tests give the same
 // pixels on every machine.
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QtTest>
+// Tests of veskor_core link no widget module and so have no QApplication.
+#ifdef QT_WIDGETS_LIB
+#include <QApplication>
+#endif
 
 namespace veskor::test {
 
