@@ -1,15 +1,12 @@
 #include "mainwindow/body.h"
 
+#include "plot/plotcolors.h"
+
 #include <QFileDialog>
 
 Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
 {
-    colors = {
-        QColor(0, 0, 0),     QColor(255, 0, 0),   QColor(0, 255, 0),   QColor(0, 0, 255),
-        QColor(255, 255, 0), QColor(255, 0, 255), QColor(0, 255, 255), QColor(128, 255, 0),
-        QColor(128, 0, 255), QColor(0, 128, 255), QColor(255, 128, 0), QColor(0, 255, 128),
-        QColor(255, 0, 128),
-    };
+    colors = plotColors();
 
     setupUi(this);
     pointSet.tau0sLayout = Tau0sLayout;

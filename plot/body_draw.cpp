@@ -1,11 +1,39 @@
+#include "input/ameasp.h"
 #include "mainwindow/body.h"
+#include "plot/plotscene.h"
+#include "plot/plotsource.h"
+
+namespace {
+
+// The window's side of the plots: its panels seen as plain points, next to
+// the ranges and fit results the plots read.
+PlotSource plotSource(const PointSet& set)
+{
+    PlotSource s;
+    s.points.reserve(set.points.size());
+    for (const AMeasP* panel : set.points)
+        s.points.append(panel->view());
+    s.nChannels = set.nChannels;
+    s.i0Range = set.i0Range;
+    s.icrRange = set.icrRange;
+    s.scaRange = set.scaRange;
+    s.fitted = set.fitted;
+    // Fit results are meaningful only after a finished fit.
+    if (set.fitted) {
+        s.i0NinFits = set.i0NinFits;
+        s.ninNoutFits = set.ninNoutFits;
+    }
+    return s;
+}
+
+} // namespace
 
 void Body::drawI0Nin(QPainter* p)
 {
-    Q_UNUSED(p);
+    paintScene(p, i0NinScene(plotSource(pointSet), colors, I0NinDisp->coord));
 }
 
 void Body::drawNinNout(QPainter* p)
 {
-    Q_UNUSED(p);
+    paintScene(p, ninNoutScene(plotSource(pointSet), colors, NinNoutDisp->coord));
 }

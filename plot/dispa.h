@@ -1,5 +1,8 @@
 #pragma once
 
+#include "plot/chcoord.h"
+#include "plot/mousec.h"
+
 #include <QColor>
 #include <QFrame>
 
@@ -18,6 +21,10 @@ class DispA : public QFrame
 public:
     explicit DispA(QWidget* parent = nullptr);
 
+    // The plot drawn on the surface reaches the mapper here; the mouse
+    // drives it through the relay.
+    ChCoord coord;
+    MouseC mouse;
     QColor bgColor;
 
 Q_SIGNALS:

@@ -1,0 +1,239 @@
+#include "plot/plotscene.h"
+
+#include "plot/chcoord.h"
+#include "plot/plotsource.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kMinPointsToPlot = 3;
+// Exact arithmetic gives 101 samples across the scale; more would only come
+// from rounding on a scale too narrow for its magnitude.
+constexpr int kMaxCurveSamples = 101;
+
+// One axis of a plot: its data range and the frame it is drawn across.
+struct AxisSpan
+{
+    double lo;
+    double hi;
+};
+
+// Whether the mapper can turn values on [lo, hi] into finite pixels on a
+// frame frameSpan wide: its factor frameSpan / (hi - lo) must be finite.
+bool resolvable(AxisSpan s, double frameSpan)
+{
+    return std::isfinite(s.lo) && std::isfinite(s.hi) && s.hi != s.lo &&
+           std::isfinite(frameSpan / (s.hi - s.lo));
+}
+
+// The data's extent with 5 % of its spread added at both ends, or -1.1 to
+// 1.1 without data. When every value is the same (all points at one I0, say)
+// that span has no width and the mapper would divide by zero; the values
+// are then centred with 5 % of their magnitude on either side instead, so
+// the points still show, or with 1.1 when that is zero as well.
+AxisSpan axisSpan(const ValueRange& r, double frameSpan)
+{
+    if (!r.valid)
+        return {-1.1, 1.1};
+    const double d = (r.max - r.min) * 0.05;
+    const AxisSpan data{r.min - d, r.max + d};
+    if (resolvable(data, frameSpan))
+        return data;
+    const double c = r.min / 2 + r.max / 2;
+    const double m = std::abs(c) * 0.05;
+    for (const AxisSpan s : {AxisSpan{c - m, c + m}, AxisSpan{c - 1.1, c + 1.1}})
+        if (resolvable(s, frameSpan))
+            return s;
+    return {-1.1, 1.1};
+}
+
+// The integer pixel of a position, cut toward zero. A position that is not
+// a number has no place on the surface and gives false; one beyond the
+// limit is held at the limit, which is far off the surface either way.
+bool toPixel(double p, int& out)
+{
+    if (!std::isfinite(p))
+        return false;
+    out = static_cast<int>(std::clamp(p, -PlotScene::kPixelLimit, PlotScene::kPixelLimit));
+    return true;
+}
+
+bool toPixel(double x, double y, QPoint& out)
+{
+    int px = 0, py = 0;
+    if (!toPixel(x, px) || !toPixel(y, py))
+        return false;
+    out = QPoint(px, py);
+    return true;
+}
+
+// Grid positions 0, s, 2s, ... below the largest value of the range, with
+// s a tenth of it; 0.1 apart below 1 without data.
+template <typename AddLine> void gridSteps(const ValueRange& r, AddLine addLine)
+{
+    const double limit = r.valid ? r.max : 1.0;
+    const double step = r.valid ? r.max / 10 : 0.1;
+    double v = 0;
+    while (v < limit) {
+        addLine(v);
+        // A step lost to rounding (a tenth of a subnormal maximum) would
+        // repeat the same line for ever.
+        const double next = v + step;
+        if (!(next > v))
+            break;
+        v = next;
+    }
+}
+
+QColor channelColor(const QVector<QColor>& colors, int ch)
+{
+    return colors.isEmpty() ? QColor(Qt::black) : colors[ch % colors.size()];
+}
+
+// What sets one plot apart from the other.
+struct Axes
+{
+    const ValueRange& x;
+    const ValueRange& y;
+    const QVector<QVector<double>>& fits;
+    double (*dotX)(const PointView&, int ch);
+    double (*dotY)(const PointView&, int ch);
+};
+
+PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QColor>& colors,
+                     ChCoord& coord)
+{
+    PlotScene scene;
+    if (src.points.size() < kMinPointsToPlot)
+        return scene;
+    scene.drawn = true;
+
+    const AxisSpan xs = axisSpan(axes.x, coord.frameX1 - coord.frameX0);
+    const AxisSpan ys = axisSpan(axes.y, coord.frameY1 - coord.frameY0);
+    coord.setScale(xs.lo, ys.lo, xs.hi, ys.hi);
+
+    int top = 0, bottom = 0, left = 0, right = 0;
+    const bool haveHeight = toPixel(coord.frameY0, bottom) && toPixel(coord.frameY1, top);
+    const bool haveWidth = toPixel(coord.frameX0, left) && toPixel(coord.frameX1, right);
+    gridSteps(axes.x, [&](double v) {
+        int px = 0;
+        if (haveHeight && toPixel(coord.pixX(v), px))
+            scene.verticalLines.append(QLine(px, bottom, px, top));
+    });
+    gridSteps(axes.y, [&](double v) {
+        int py = 0;
+        if (haveWidth && toPixel(coord.pixY(v), py))
+            scene.horizontalLines.append(QLine(left, py, right, py));
+    });
+
+    // The window never has more channels in common than its points hold;
+    // beyond the widest point there would be nothing but zeros to show.
+    int widest = 0;
+    for (const PointView& pt : src.points)
+        widest = std::max(widest, std::min(pt.icrs->size(), pt.scas->size()));
+    const int nChannels = std::min(src.nChannels, widest);
+
+    scene.dots.reserve(std::max(nChannels, 0));
+    for (int ch = 0; ch < nChannels; ++ch) {
+        PlotScene::Dots d;
+        d.color = channelColor(colors, ch);
+        d.centres.reserve(src.points.size());
+        for (const PointView& pt : src.points) {
+            QPoint c;
+            if (toPixel(coord.pixX(axes.dotX(pt, ch)), coord.pixY(axes.dotY(pt, ch)), c))
+                d.centres.append(c);
+        }
+        scene.dots.append(d);
+    }
+
+    if (!src.fitted)
+        return scene;
+    const double x0 = coord.scaleX0;
+    const double x1 = coord.scaleX1;
+    const double step = std::abs(x1 - x0) / 100;
+    scene.curves.reserve(std::max(nChannels, 0));
+    for (int ch = 0; ch < nChannels; ++ch) {
+        PlotScene::Curve c;
+        c.color = channelColor(colors, ch);
+        // A channel the fit left without coefficients has no curve to draw.
+        const bool haveFit = ch < axes.fits.size() && axes.fits[ch].size() >= 2;
+        if (haveFit && x1 >= x0) {
+            const double k1 = axes.fits[ch][0];
+            const double k2 = axes.fits[ch][1];
+            c.samples.reserve(kMaxCurveSamples);
+            double v = x0;
+            for (int n = 0; n < kMaxCurveSamples; ++n) {
+                const double y = (k2 * v) * v + k1 * v;
+                QPoint s;
+                if (toPixel(coord.pixX(v), coord.pixY(y), s))
+                    c.samples.append(s);
+                const double next = v + step;
+                if (!(next > v && next <= x1))
+                    break;
+                v = next;
+            }
+        }
+        scene.curves.append(c);
+    }
+    return scene;
+}
+
+double i0Of(const PointView& p, int)
+{
+    return p.i0;
+}
+
+double icrOf(const PointView& p, int ch)
+{
+    return p.icr(ch);
+}
+
+double scaOf(const PointView& p, int ch)
+{
+    return p.sca(ch);
+}
+
+} // namespace
+
+PlotScene i0NinScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord)
+{
+    return buildScene(source, Axes{source.i0Range, source.icrRange, source.i0NinFits, i0Of, icrOf},
+                      colors, coord);
+}
+
+PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord)
+{
+    return buildScene(source,
+                      Axes{source.icrRange, source.scaRange, source.ninNoutFits, icrOf, scaOf},
+                      colors, coord);
+}
+
+QPainterPath dotPath(const QVector<QPoint>& centres)
+{
+    QPainterPath path;
+    for (const QPoint& c : centres)
+        path.addEllipse(QRectF(c.x() - 3, c.y() - 3, 7.0, 7.0));
+    return path;
+}
+
+void paintScene(QPainter* p, const PlotScene& scene)
+{
+    if (!scene.drawn)
+        return;
+    p->setPen(QColor(PlotScene::kGridColor));
+    for (const QLine& l : scene.verticalLines)
+        p->drawLines(&l, 1);
+    for (const QLine& l : scene.horizontalLines)
+        p->drawLines(&l, 1);
+    for (const PlotScene::Dots& d : scene.dots)
+        p->fillPath(dotPath(d.centres), QBrush(d.color, Qt::SolidPattern));
+    for (const PlotScene::Curve& c : scene.curves) {
+        p->setPen(c.color);
+        p->drawPolyline(c.samples.constData(), c.samples.size());
+    }
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QColor>
+#include <QLine>
+#include <QPoint>
+#include <QVector>
+
+class ChCoord;
+class QPainter;
+class QPainterPath;
+struct PlotSource;
+
+// Everything one plot draws, in whole pixels of its surface, worked out
+// before any painting so that it can be checked without a painter. Every
+// position in it is finite and within +-kPixelLimit.
+struct PlotScene
+{
+    struct Dots
+    {
+        QColor color;
+        // Centres of the 7-pixel dots, in the order of the points.
+        QVector<QPoint> centres;
+    };
+    struct Curve
+    {
+        QColor color;
+        QVector<QPoint> samples;
+    };
+
+    // False when there are too few points to plot: nothing at all is drawn.
+    bool drawn = false;
+    QVector<QLine> verticalLines;
+    QVector<QLine> horizontalLines;
+    // One entry per channel, in channel order.
+    QVector<Dots> dots;
+    // One entry per channel once fitted, in channel order; none before.
+    QVector<Curve> curves;
+
+    // Pixel coordinates are clamped to this before they become integers:
+    // far outside any surface, so what lay outside stays outside, and small
+    // enough that no integer arithmetic on it can overflow.
+    static constexpr double kPixelLimit = 1 << 22;
+    static constexpr QRgb kGridColor = 0xffc8c8c8; // (200, 200, 200)
+};
+
+// The upper plot: input count against I0, one dot per point and channel,
+// and once fitted the curves Nin = a1 I0 + a2 I0^2. Sets coord's scale
+// from the data (the frame must already be set); with two points or fewer
+// leaves coord alone and gives an empty scene.
+PlotScene i0NinScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord);
+
+// The lower plot: output count against input count, and once fitted the
+// curves Nout = c1 Nin + c2 Nin^2. Otherwise as i0NinScene.
+PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord);
+
+// One channel's dots as a single path. Filled with its default odd-even
+// rule, two dots at one place cancel out.
+QPainterPath dotPath(const QVector<QPoint>& centres);
+
+// Draws the scene: the grey grid, then every channel's dots, then every
+// curve over all of them. Leaves the last pen it set on p.
+void paintScene(QPainter* p, const PlotScene& scene);
