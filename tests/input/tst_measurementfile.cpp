@@ -100,33 +100,40 @@ void TestMeasurementFile::unreadablePath()
     QCOMPARE(log.messages, QStringList("Cannot open \"" + path + "\""));
 }
 
-// Files built at run time, too big or too odd to keep beside the tests.
+// Files built at run time, too big or too odd to keep beside the tests: head
+// followed by unit repeated, built only when its row runs.
 void TestMeasurementFile::hostileContent_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("unit");
+    QTest::addColumn<int>("repeat");
     QTest::addColumn<QVector<Point>>("points");
     using P = QVector<Point>;
     const int hundredMB = 100 * 1000 * 1000;
 
-    QTest::newRow("empty file") << QByteArray() << P{};
+    QTest::newRow("empty file") << QByteArray() << QByteArray() << 0 << P{};
     QTest::newRow("one 100 MB line of 50 million tokens")
-        << QByteArray("1 ").repeated(hundredMB / 2) << P{{1, {1}, {1}}};
-    QTest::newRow("one 100 MB line without a separator") << QByteArray(hundredMB, '7') << P{};
+        << QByteArray() << QByteArray("1 ") << hundredMB / 2 << P{{1, {1}, {1}}};
+    QTest::newRow("one 100 MB line without a separator")
+        << QByteArray() << QByteArray("7") << hundredMB << P{};
     QTest::newRow("100 MB header line after a channel")
-        << QByteArray("# I0 : 5\n# MCA Ch Info : 1 0 0 0 0 9 0 0\n# " + QByteArray(hundredMB, ':'))
-        << P{{5, {9}, {0}}};
+        << QByteArray("# I0 : 5\n# MCA Ch Info : 1 0 0 0 0 9 0 0\n# ") << QByteArray(":")
+        << hundredMB << P{{5, {9}, {0}}};
     QTest::newRow("channel count 2147483647 with a long row")
-        << QByteArray("# Channels : 2147483647\n" + QByteArray("1 ").repeated(1000000)) << P{};
-    QTest::newRow("NUL bytes") << QByteArray("1\0 2 3\n", 7) << P{{0, {2}, {3}}};
+        << QByteArray("# Channels : 2147483647\n") << QByteArray("1 ") << 1000000 << P{};
+    QTest::newRow("NUL bytes") << QByteArray("1\0 2 3\n", 7) << QByteArray() << 0
+                               << P{{0, {2}, {3}}};
 }
 
 void TestMeasurementFile::hostileContent()
 {
-    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, unit);
+    QFETCH(int, repeat);
     QFETCH(QVector<Point>, points);
     QTemporaryDir dir;
     const QString path = dir.filePath("hostile");
-    QVERIFY(writeFile(path, bytes));
+    QVERIFY(writeFile(path, head + unit.repeated(repeat)));
     MessageLog log;
     VESKOR_COMPARE_POINTS(loadPath(path), points);
     QCOMPARE(log.messages, QStringList());
