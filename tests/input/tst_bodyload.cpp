@@ -104,6 +104,7 @@ private Q_SLOTS:
     void readingAfterClearStartsAfresh();
     void badInputLeavesEarlierPoints_data();
     void badInputLeavesEarlierPoints();
+    void panelsGoWithTheWindow();
 };
 
 void TestBodyLoad::spectrumFile()
@@ -359,6 +360,20 @@ void TestBodyLoad::badInputLeavesEarlierPoints()
     QCOMPARE(first->icrs, QVector<double>({48213.5, 47001}));
     QCOMPARE(first->scas, QVector<double>({33, 66}));
     QCOMPARE(w.set().i0Range.valid, true);
+}
+
+void TestBodyLoad::panelsGoWithTheWindow()
+{
+    QList<QPointer<AMeasP>> panels;
+    {
+        Window w;
+        w.choose({fixture("count_table_five_rows.dat")});
+        for (AMeasP* p : w.set().points)
+            panels << p;
+        QCOMPARE(panels.size(), 5);
+    }
+    for (const QPointer<AMeasP>& p : qAsConst(panels))
+        QVERIFY(!p);
 }
 
 VESKOR_GUI_TEST_MAIN(TestBodyLoad)
