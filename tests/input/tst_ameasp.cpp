@@ -38,8 +38,6 @@ class TestAMeasP : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void structure_data();
-    void structure();
     void texts();
     void fields();
     void values_data();
@@ -48,54 +46,6 @@ private Q_SLOTS:
     void numberFormat();
     void deletingRemovesFromWindow();
 };
-
-void TestAMeasP::structure_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("layout");
-    QTest::addColumn<int>("column");
-    QTest::newRow("label") << "label"
-                           << "gridLayout" << 0;
-    QTest::newRow("I0") << "I0"
-                        << "gridLayout" << 1;
-    QTest::newRow("frame") << "frame"
-                           << "gridLayout" << 2;
-    QTest::newRow("frame_2") << "frame_2"
-                             << "gridLayout" << 3;
-    QTest::newRow("label_2") << "label_2"
-                             << "gridLayout_3" << 0;
-    QTest::newRow("ICRsBase") << "ICRsBase"
-                              << "gridLayout_3" << 1;
-    QTest::newRow("label_3") << "label_3"
-                             << "gridLayout_5" << 0;
-    QTest::newRow("SCAsBase") << "SCAsBase"
-                              << "gridLayout_5" << 1;
-}
-
-void TestAMeasP::structure()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, layout);
-    QFETCH(int, column);
-    AMeasP panel(1, {1}, {1});
-    auto* grid = panel.findChild<QGridLayout*>(layout);
-    QVERIFY(grid);
-    QCOMPARE(grid->contentsMargins(), QMargins(0, 0, 0, 0));
-    QObject* target = panel.findChild<QObject*>(name);
-    QVERIFY(target);
-    bool found = false;
-    for (int i = 0; i < grid->count(); ++i) {
-        QLayoutItem* item = grid->itemAt(i);
-        if (item->widget() != target && item->layout() != target)
-            continue;
-        int r, c, rs, cs;
-        grid->getItemPosition(i, &r, &c, &rs, &cs);
-        QCOMPARE(QList<int>({r, c, rs, cs}), QList<int>({0, column, 1, 1}));
-        QCOMPARE(item->alignment(), Qt::Alignment());
-        found = true;
-    }
-    QVERIFY(found);
-}
 
 void TestAMeasP::texts()
 {
