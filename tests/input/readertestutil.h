@@ -4,15 +4,11 @@
 // is compiled into two test programs).
 
 #include <QByteArray>
-#include <QDebug>
-#include <QDir>
 #include <QFile>
 #include <QMetaType>
 #include <QStringList>
 #include <QVector>
 #include <QtGlobal>
-
-#include <cstring>
 
 namespace veskor::test {
 
@@ -88,35 +84,6 @@ inline QByteArray fileBytes(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-// Collects the debug log while it lives, so a test can tell how often a
-// message was written (QTest::ignoreMessage cannot rule out extra ones).
-class MessageLog
-{
-public:
-    MessageLog()
-    {
-        current = this;
-        previous = qInstallMessageHandler(&MessageLog::handler);
-    }
-    ~MessageLog()
-    {
-        qInstallMessageHandler(previous);
-        current = nullptr;
-    }
-    MessageLog(const MessageLog&) = delete;
-    MessageLog& operator=(const MessageLog&) = delete;
-
-    QStringList messages;
-
-private:
-    static void handler(QtMsgType, const QMessageLogContext&, const QString& text)
-    {
-        current->messages << text;
-    }
-    static inline MessageLog* current = nullptr;
-    QtMessageHandler previous = nullptr;
-};
 
 } // namespace veskor::test
 

@@ -1,4 +1,6 @@
+#include "analysis/debuglog.h"
 #include "input/ameasp.h"
+#include "input/le.h"
 #include "mainwindow/body.h"
 #include "plot/dispa.h"
 #include "readertestutil.h"
@@ -230,13 +232,23 @@ void TestBodyLoad::clearEmptiesEverything()
     QList<QPointer<AMeasP>> panels;
     for (AMeasP* p : w.set().points)
         panels << p;
+    // Three points of two channels: the fit ran and made two fields per channel.
+    QVERIFY(w.set().fitted);
+    QCOMPARE(w.set().tauFields.size(), 4);
+    QList<QPointer<LE>> fields;
+    for (LE* f : w.set().tauFields)
+        fields << f;
     auto* background = w.body.findChild<QLineEdit*>("lineEdit");
     background->setText("12.5");
 
     QTest::mouseClick(w.body.findChild<QWidget*>("Clear"), Qt::LeftButton);
     for (const QPointer<AMeasP>& p : qAsConst(panels))
         QVERIFY(!p); // deleted, not merely taken out of the layout
+    for (const QPointer<LE>& f : qAsConst(fields))
+        QVERIFY(!f);
     QCOMPARE(w.column()->count(), 0);
+    QCOMPARE(w.body.findChild<QGridLayout*>("Tau0sLayout")->count(), 0);
+    QCOMPARE(w.body.findChild<QGridLayout*>("TausLayout")->count(), 0);
     QVERIFY(w.body.findChildren<AMeasP*>().isEmpty());
     QVERIFY(w.set().points.isEmpty());
     QVERIFY(!w.set().fitted);
@@ -342,11 +354,11 @@ void TestBodyLoad::badInputLeavesEarlierPoints()
     const QPointer<AMeasP> first = w.set().points.value(0);
     QVERIFY(first);
 
-    MessageLog log;
+    DebugLog log;
     w.choose({path});
     // The fit logs its channel count too whenever it runs.
     QStringList reports;
-    for (const QString& line : qAsConst(log.messages))
+    for (const QString& line : qAsConst(log.lines))
         if (!line.startsWith(QLatin1String("chs ")))
             reports << line;
     QCOMPARE(reports, cannotOpen ? QStringList("Cannot open \"" + path + "\"") : QStringList());

@@ -1,3 +1,4 @@
+#include "analysis/debuglog.h"
 #include "input/counttable.h"
 #include "readertestutil.h"
 #include "testsupport.h"
@@ -52,10 +53,10 @@ void TestCountTable::workedExample()
 {
     const QString path = QFINDTESTDATA("data/count_table_two_channels_worked_example.dat");
     QVERIFY(!path.isEmpty());
-    MessageLog log;
+    DebugLog log;
     VESKOR_COMPARE_POINTS(readPath(path), QVector<Point>({{1000, {500, 510}, {450, 455}},
                                                           {2000, {990, 1005}, {800, 810}}}));
-    QCOMPARE(log.messages, QStringList());
+    QCOMPARE(log.lines, QStringList());
 }
 
 void TestCountTable::lineEndsAndByteOrderMark_data()
@@ -168,9 +169,9 @@ void TestCountTable::unreadablePathIsReportedOnce()
     QFETCH(QString, kind);
     QTemporaryDir dir;
     const QString path = kind == "missing" ? dir.filePath("nothing.dat") : dir.path();
-    MessageLog log;
+    DebugLog log;
     QVERIFY(readPath(path).isEmpty());
-    QCOMPARE(log.messages, QStringList("Cannot open \"" + path + "\""));
+    QCOMPARE(log.lines, QStringList("Cannot open \"" + path + "\""));
 }
 
 VESKOR_CORE_TEST_MAIN(TestCountTable)

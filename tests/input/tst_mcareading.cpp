@@ -1,3 +1,4 @@
+#include "analysis/debuglog.h"
 #include "input/mcareading.h"
 #include "readertestutil.h"
 #include "testsupport.h"
@@ -208,13 +209,13 @@ void TestMcaReading::unreadablePathIsSilent()
     QFETCH(QString, kind);
     QTemporaryDir dir;
     const QString path = kind == "missing" ? dir.filePath("nothing.mca") : dir.path();
-    MessageLog log;
+    DebugLog log;
     McaReading r;
     readMcaFile(r, path);
     QVERIFY(!r.ok);
     QCOMPARE(r.i0, 0.0);
     QVERIFY(r.icrs.isEmpty());
-    QCOMPARE(log.messages, QStringList());
+    QCOMPARE(log.lines, QStringList());
 }
 
 VESKOR_CORE_TEST_MAIN(TestMcaReading)

@@ -1,3 +1,4 @@
+#include "analysis/debuglog.h"
 #include "input/measurementfile.h"
 #include "readertestutil.h"
 #include "testsupport.h"
@@ -76,10 +77,10 @@ void TestMeasurementFile::fixtures()
     QFETCH(QVector<Point>, points);
     const QString path = QFINDTESTDATA("data/" + file);
     QVERIFY(!path.isEmpty());
-    MessageLog log;
+    DebugLog log;
     VESKOR_COMPARE_POINTS(loadPath(path), points);
     VESKOR_COMPARE_POINTS(loadBytes(fileBytes(path)), points);
-    QCOMPARE(log.messages, QStringList());
+    QCOMPARE(log.lines, QStringList());
 }
 
 // The spectrum reader fails silently first, so the message comes only once.
@@ -95,9 +96,9 @@ void TestMeasurementFile::unreadablePath()
     QFETCH(QString, kind);
     QTemporaryDir dir;
     const QString path = kind == "missing" ? dir.filePath("nothing.mca") : dir.path();
-    MessageLog log;
+    DebugLog log;
     QVERIFY(loadPath(path).isEmpty());
-    QCOMPARE(log.messages, QStringList("Cannot open \"" + path + "\""));
+    QCOMPARE(log.lines, QStringList("Cannot open \"" + path + "\""));
 }
 
 // Files built at run time, too big or too odd to keep beside the tests: head
@@ -134,9 +135,9 @@ void TestMeasurementFile::hostileContent()
     QTemporaryDir dir;
     const QString path = dir.filePath("hostile");
     QVERIFY(writeFile(path, head + unit.repeated(repeat)));
-    MessageLog log;
+    DebugLog log;
     VESKOR_COMPARE_POINTS(loadPath(path), points);
-    QCOMPARE(log.messages, QStringList());
+    QCOMPARE(log.lines, QStringList());
 }
 
 void TestMeasurementFile::binaryFile()
