@@ -3,7 +3,6 @@
 #include "testsupport.h"
 
 #include <QGridLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -38,7 +37,6 @@ class TestAMeasP : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void texts();
     void fields();
     void values_data();
     void values();
@@ -46,26 +44,6 @@ private Q_SLOTS:
     void numberFormat();
     void deletingRemovesFromWindow();
 };
-
-void TestAMeasP::texts()
-{
-    AMeasP panel(1, {}, {});
-    QCOMPARE(panel.objectName(), QString("AMeasP"));
-    QCOMPARE(panel.windowTitle(), QString("A Meas Point"));
-    QCOMPARE(panel.findChild<QLabel*>("label")->text(), QString("I0"));
-    QCOMPARE(panel.findChild<QLabel*>("label_2")->text(), QString("ICRs"));
-    QCOMPARE(panel.findChild<QLabel*>("label_3")->text(), QString("SCAs"));
-    auto* i0 = panel.findChild<QLineEdit*>("I0");
-    QVERIFY(i0->isReadOnly());
-    QCOMPARE(i0->alignment(), Qt::AlignRight | Qt::AlignVCenter);
-    QCOMPARE(i0->styleSheet(), QString("background-color: rgb(255, 255, 224);"));
-    QCOMPARE(i0->sizePolicy().horizontalPolicy(), QSizePolicy::Preferred);
-    QCOMPARE(i0->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
-    QCOMPARE(QString(AMeasP::staticMetaObject.className()), QString("AMeasP"));
-    QCOMPARE(AMeasP::staticMetaObject.superClass(), &QFrame::staticMetaObject);
-    QCOMPARE(QString(LE::staticMetaObject.className()), QString("LE"));
-    QCOMPARE(LE::staticMetaObject.superClass(), &QLineEdit::staticMetaObject);
-}
 
 // Three channels: one field per value, in channel order, all alike.
 void TestAMeasP::fields()

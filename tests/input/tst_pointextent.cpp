@@ -30,44 +30,9 @@ class TestPointExtent : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void ofOnePoint_data();
-    void ofOnePoint();
     void ofASet_data();
     void ofASet();
-    void firstPointAfterEmptySetsCount();
 };
-
-void TestPointExtent::ofOnePoint_data()
-{
-    QTest::addColumn<QVector<double>>("icrs");
-    QTest::addColumn<QVector<double>>("scas");
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<bool>("icrValid");
-    QTest::addColumn<Bounds>("icr");
-
-    QTest::newRow("mixed signs") << QVector<double>{5, -2, 7} << QVector<double>{1, 2, 3} << 3
-                                 << true << Bounds{-2, 7};
-    QTest::newRow("fewer SCAs than ICRs")
-        << QVector<double>{1, 2, 3} << QVector<double>{1, 2} << 2 << true << Bounds{1, 3};
-    QTest::newRow("no ICR") << QVector<double>{} << QVector<double>{1} << 0 << false
-                            << Bounds{1e300, -1e300};
-}
-
-void TestPointExtent::ofOnePoint()
-{
-    QFETCH(QVector<double>, icrs);
-    QFETCH(QVector<double>, scas);
-    QFETCH(int, channels);
-    QFETCH(bool, icrValid);
-    QFETCH(Bounds, icr);
-    const PointExtent p = pointExtent(3.5, icrs, scas);
-    QCOMPARE(p.i0, 3.5);
-    QCOMPARE(p.channels, channels);
-    QCOMPARE(p.icrRange.valid, icrValid);
-    QCOMPARE(p.icrRange.min, icr.min);
-    QCOMPARE(p.icrRange.max, icr.max);
-    QCOMPARE(p.scaRange.valid, !scas.isEmpty());
-}
 
 void TestPointExtent::ofASet_data()
 {
@@ -122,16 +87,6 @@ void TestPointExtent::ofASet()
         QCOMPARE(range.min, bounds.min);
         QCOMPARE(range.max, bounds.max);
     }
-}
-
-void TestPointExtent::firstPointAfterEmptySetsCount()
-{
-    // The first point of an empty set takes its own count even when the
-    // count left from before is smaller; later points can only lower it.
-    QCOMPARE(channelCountAfter(true, 2, 5), 5);
-    QCOMPARE(channelCountAfter(false, 2, 5), 2);
-    QCOMPARE(channelCountAfter(false, 5, 2), 2);
-    QCOMPARE(channelCountAfter(true, 5, 2), 2);
 }
 
 VESKOR_CORE_TEST_MAIN(TestPointExtent)
