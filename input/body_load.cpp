@@ -1,17 +1,46 @@
 #include "input/ameasp.h"
+#include "input/counttable.h"
+#include "input/measurementfile.h"
+#include "input/pointextent.h"
 #include "mainwindow/body.h"
+#include "plot/dispa.h"
 
 void Body::filesSelected(QStringList files)
 {
-    Q_UNUSED(files);
+    // The same per-file rule as the headless tools use, so the window and
+    // they cannot disagree about what a file holds.
+    for (const QString& path : qAsConst(files))
+        loadMeasurementFile(
+            path, [this](double i0, const QVector<double>& icrs, const QVector<double>& scas) {
+                addPoint(new AMeasP(i0, icrs, scas, nullptr));
+            });
+
+    // Once over the whole selection, so that its results cover every point.
+    if (pointSet.points.size() > 1)
+        pointSet.fitDeadTimes();
+    I0NinDisp->update();
+    NinNoutDisp->update();
 }
 
 void Body::addPoint(AMeasP* panel)
 {
-    Q_UNUSED(panel);
+    PointExtent extent;
+    extent.i0 = panel->i0;
+    extent.channels = qMin(panel->icrs.size(), panel->scas.size());
+    extent.icrRange = panel->icrRange;
+    extent.scaRange = panel->scaRange;
+    addToExtent(pointSet, pointSet.points.isEmpty(), extent);
+
+    const int row = pointSet.points.size();
+    pointSet.points.append(panel);
+    // The layout makes the window the panel's parent.
+    MCALayout->addWidget(panel, row, 0);
 }
 
 void Body::readCountTable(const QString& path)
 {
-    Q_UNUSED(path);
+    readCountTableFile(path,
+                       [this](double i0, const QVector<double>& icrs, const QVector<double>& scas) {
+                           addPoint(new AMeasP(i0, icrs, scas, nullptr));
+                       });
 }

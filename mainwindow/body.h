@@ -23,6 +23,10 @@ public:
     explicit Body(QWidget* parent = nullptr);
     ~Body() override;
 
+    // What the window knows about the data, read-only: the channel count and
+    // ranges are otherwise visible only through the fit and the plots.
+    const PointSet& pointData() const { return pointSet; }
+
 Q_SIGNALS:
     void quit();
 

@@ -1,0 +1,90 @@
+#pragma once
+
+// Helpers shared by the reader and loader tests (header only, so no source
+// is compiled into two test programs).
+
+#include <QByteArray>
+#include <QFile>
+#include <QMetaType>
+#include <QStringList>
+#include <QVector>
+#include <QtGlobal>
+
+namespace veskor::test {
+
+// Exact comparison that lets NaN equal NaN, for values whose arithmetic the
+// file grammar fixes (sums of whole counts, plain conversions).
+inline bool sameValues(const QVector<double>& a, const QVector<double>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i)
+        if (!(a[i] == b[i] || (qIsNaN(a[i]) && qIsNaN(b[i]))))
+            return false;
+    return true;
+}
+
+inline QByteArray describe(const QVector<double>& v)
+{
+    QByteArray out = "{";
+    for (int i = 0; i < v.size(); ++i)
+        out += (i ? ", " : "") + QByteArray::number(v[i], 'g', 17);
+    return out + "}";
+}
+
+#define VESKOR_COMPARE_VALUES(actual, expected)                                                    \
+    QVERIFY2(                                                                                      \
+        veskor::test::sameValues((actual), (expected)),                                            \
+        QByteArray(veskor::test::describe(actual) + " != " + veskor::test::describe(expected))     \
+            .constData())
+
+// One point as a reader hands it on.
+struct Point
+{
+    double i0 = 0.0;
+    QVector<double> icrs;
+    QVector<double> scas;
+};
+
+inline bool samePoints(const QVector<Point>& a, const QVector<Point>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        const bool sameI0 = a[i].i0 == b[i].i0 || (qIsNaN(a[i].i0) && qIsNaN(b[i].i0));
+        if (!sameI0 || !sameValues(a[i].icrs, b[i].icrs) || !sameValues(a[i].scas, b[i].scas))
+            return false;
+    }
+    return true;
+}
+
+inline QByteArray describe(const QVector<Point>& points)
+{
+    QByteArray out;
+    for (const Point& p : points)
+        out += "(" + QByteArray::number(p.i0, 'g', 17) + ", " + describe(p.icrs) + ", " +
+               describe(p.scas) + ") ";
+    return out.isEmpty() ? QByteArray("no point") : out;
+}
+
+#define VESKOR_COMPARE_POINTS(actual, expected)                                                    \
+    QVERIFY2(                                                                                      \
+        veskor::test::samePoints((actual), (expected)),                                            \
+        QByteArray(veskor::test::describe(actual) + " != " + veskor::test::describe(expected))     \
+            .constData())
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace veskor::test
+
+Q_DECLARE_METATYPE(veskor::test::Point)
