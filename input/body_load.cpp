@@ -1,19 +1,23 @@
 #include "input/ameasp.h"
 #include "input/counttable.h"
-#include "input/measurementfile.h"
+#include "input/mcareading.h"
 #include "input/pointextent.h"
 #include "mainwindow/body.h"
 #include "plot/dispa.h"
 
 void Body::filesSelected(QStringList files)
 {
-    // The same per-file rule as the headless tools use, so the window and
-    // they cannot disagree about what a file holds.
-    for (const QString& path : qAsConst(files))
-        loadMeasurementFile(
-            path, [this](double i0, const QVector<double>& icrs, const QVector<double>& scas) {
-                addPoint(new AMeasP(i0, icrs, scas, nullptr));
-            });
+    // MCA spectrum format first, the count table as the fallback: the same
+    // rule as loadMeasurementFile, spelled out here because the fallback
+    // goes through the window's own row step.
+    for (const QString& path : qAsConst(files)) {
+        McaReading reading;
+        readMcaFile(reading, path);
+        if (reading.ok)
+            addPoint(new AMeasP(reading.i0, reading.icrs, reading.scas, nullptr));
+        else
+            readCountTable(path);
+    }
 
     // Once over the whole selection, so that its results cover every point.
     if (pointSet.points.size() > 1)
