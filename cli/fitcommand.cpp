@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -73,17 +72,18 @@ bool holdsMeasurement(const QString& path)
     return found;
 }
 
-} // namespace
-
-bool fitCommandNeedsGui(int argc, char** argv)
+struct FitOptions
 {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--plot") == 0 || std::strncmp(argv[i], "--plot=", 7) == 0)
-            return true;
-    return false;
-}
+    QStringList inputs;
+    QString resultsPath; // empty: no -o
+    QString plotPath;    // empty: no --plot
+    bool json = false;
+    bool help = false;
+};
 
-int runFitCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+// Reads the command line into options; returns the usage error, or an
+// empty string.
+QString parseOptions(const QStringList& arguments, FitOptions& options)
 {
     QCommandLineParser parser;
     const QCommandLineOption outputOption({"o", "output"}, "results file", "FILE");
@@ -92,85 +92,123 @@ int runFitCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     const QCommandLineOption helpOption({"h", "help"}, "help");
     parser.addOptions({outputOption, jsonOption, plotOption, helpOption});
     if (!parser.parse(arguments))
-        return usageError(err, parser.errorText());
-    if (parser.isSet(helpOption)) {
+        return parser.errorText();
+    options.help = parser.isSet(helpOption);
+    if (options.help)
+        return QString();
+    if (parser.values(outputOption).size() > 1 || parser.values(plotOption).size() > 1)
+        return QStringLiteral("-o and --plot may be given once each");
+    options.inputs = parser.positionalArguments();
+    options.resultsPath = parser.value(outputOption);
+    options.plotPath = parser.value(plotOption);
+    options.json = parser.isSet(jsonOption);
+    if (options.inputs.isEmpty())
+        return QStringLiteral("no measurement file given");
+    if (parser.isSet(outputOption) && options.resultsPath.isEmpty())
+        return QStringLiteral("-o needs a file name");
+    if (parser.isSet(plotOption) && options.plotPath.isEmpty())
+        return QStringLiteral("--plot needs a file name");
+    return QString();
+}
+
+// Why the outputs must not be written, or an empty string. An output over
+// an input would destroy a measurement, and so would -o before a wildcard,
+// which hands the first measurement file to -o.
+QString outputConflict(const FitOptions& options)
+{
+    QStringList outputs;
+    if (!options.resultsPath.isEmpty())
+        outputs << options.resultsPath << confFileName(options.resultsPath);
+    if (!options.plotPath.isEmpty())
+        outputs << options.plotPath;
+    for (int i = 0; i < outputs.size(); ++i) {
+        for (const QString& input : options.inputs)
+            if (sameFile(outputs[i], input))
+                return QStringLiteral("output %1 is also an input file; nothing written")
+                    .arg(outputs[i]);
+        for (int j = i + 1; j < outputs.size(); ++j)
+            if (sameFile(outputs[i], outputs[j]))
+                return QStringLiteral("%1 is named for two outputs").arg(outputs[i]);
+    }
+    if (holdsMeasurement(options.resultsPath))
+        return QStringLiteral("%1 holds measurement points and is not overwritten; nothing "
+                              "written")
+            .arg(options.resultsPath);
+    return QString();
+}
+
+// Writes the files asked for; names each that fails on err.
+bool writeOutputs(const FitRun& run, const FitOptions& options, WrittenFiles& written,
+                  QTextStream& err)
+{
+    bool ok = true;
+    if (!options.resultsPath.isEmpty()) {
+        const QString conf = confFileName(options.resultsPath);
+        const SaveOutcome saved =
+            writeResultFiles(options.resultsPath, run.fit.tau0s, run.fit.taus);
+        if (saved.resultsWritten)
+            written.results = options.resultsPath;
+        else
+            err << "veskor-fit: cannot write " << options.resultsPath << '\n';
+        if (saved.confWritten)
+            written.conf = conf;
+        else
+            err << "veskor-fit: cannot write " << conf << '\n';
+        ok = saved.resultsWritten && saved.confWritten;
+    }
+    if (!options.plotPath.isEmpty()) {
+        QString why;
+        if (saveFitFigure(run, options.plotPath, why)) {
+            written.plot = options.plotPath;
+        } else {
+            err << "veskor-fit: cannot write " << options.plotPath << ": " << why << '\n';
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+} // namespace
+
+int runFitCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    FitOptions options;
+    const QString usage = parseOptions(arguments, options);
+    if (!usage.isEmpty())
+        return usageError(err, usage);
+    if (options.help) {
         out << helpText();
         return FitDone;
     }
-    if (parser.values(outputOption).size() > 1 || parser.values(plotOption).size() > 1)
-        return usageError(err, QStringLiteral("-o and --plot may be given once each"));
-    const QStringList inputs = parser.positionalArguments();
-    if (inputs.isEmpty())
-        return usageError(err, QStringLiteral("no measurement file given"));
-    const QString resultsPath = parser.value(outputOption);
-    const QString plotPath = parser.value(plotOption);
-    if (parser.isSet(outputOption) && resultsPath.isEmpty())
-        return usageError(err, QStringLiteral("-o needs a file name"));
-    if (parser.isSet(plotOption) && plotPath.isEmpty())
-        return usageError(err, QStringLiteral("--plot needs a file name"));
+    const QString conflict = outputConflict(options);
+    if (!conflict.isEmpty())
+        return usageError(err, conflict);
 
-    QStringList outputs;
-    if (!resultsPath.isEmpty())
-        outputs << resultsPath << confFileName(resultsPath);
-    if (!plotPath.isEmpty())
-        outputs << plotPath;
-    for (int i = 0; i < outputs.size(); ++i) {
-        for (const QString& input : inputs)
-            if (sameFile(outputs[i], input))
-                return usageError(err, QStringLiteral("output %1 is also an input file; nothing "
-                                                      "written")
-                                           .arg(outputs[i]));
-        for (int j = i + 1; j < outputs.size(); ++j)
-            if (sameFile(outputs[i], outputs[j]))
-                return usageError(err,
-                                  QStringLiteral("%1 is named for two outputs").arg(outputs[i]));
-    }
-
-    // So would -o before a wildcard, which hands the first measurement file
-    // to -o.
-    if (holdsMeasurement(resultsPath))
-        return usageError(err, QStringLiteral("%1 holds measurement points and is not "
-                                              "overwritten; nothing written")
-                                   .arg(resultsPath));
-
-    FitRun run = loadFitRun(inputs, err);
-    int status = run.anyUnreadable() ? FitInputUnreadable : FitDone;
+    FitRun run = loadFitRun(options.inputs, err);
     analyse(run);
     if (!run.fitted) {
         err << "veskor-fit: fewer than two measurement points with a channel in common ("
             << run.points.size() << " read): nothing fitted, nothing written\n";
         return FitTooFewPoints;
     }
-
     WrittenFiles written;
-    if (!resultsPath.isEmpty()) {
-        const SaveOutcome saved = writeResultFiles(resultsPath, run.fit.tau0s, run.fit.taus);
-        if (saved.resultsWritten)
-            written.results = resultsPath;
-        else
-            err << "veskor-fit: cannot write " << resultsPath << '\n';
-        if (saved.confWritten)
-            written.conf = confFileName(resultsPath);
-        else
-            err << "veskor-fit: cannot write " << confFileName(resultsPath) << '\n';
-        if (!saved.resultsWritten || !saved.confWritten)
-            status = std::max<int>(status, FitOutputFailed);
-    }
-    if (!plotPath.isEmpty()) {
-        QString why;
-        if (saveFitFigure(run, plotPath, why))
-            written.plot = plotPath;
-        else {
-            err << "veskor-fit: cannot write " << plotPath << ": " << why << '\n';
-            status = std::max<int>(status, FitOutputFailed);
-        }
-    }
+    const bool wroteAll = writeOutputs(run, options, written, err);
 
     for (const ChannelWarning& w : qAsConst(run.warnings))
         err << "veskor-fit: warning: " << warningText(run, w) << '\n';
-    if (parser.isSet(jsonOption))
+    if (options.json)
         out << jsonReport(run, written).toJson(QJsonDocument::Indented);
     else
         out << tableText(run);
-    return status;
+    if (!wroteAll)
+        return FitOutputFailed;
+    return run.anyUnreadable() ? FitInputUnreadable : FitDone;
+}
+
+bool fitCommandNeedsGui(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--plot") == 0 || std::strncmp(argv[i], "--plot=", 7) == 0)
+            return true;
+    return false;
 }
