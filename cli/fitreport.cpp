@@ -92,12 +92,12 @@ QString tableText(const FitRun& run)
     text += tableRow(QStringLiteral("# ch"), heads);
     for (int ch = 0; ch < run.fit.tau0s.size(); ++ch) {
         const ChannelStats& s = run.stats[ch];
-        const double values[] = {run.fit.tau0s[ch], s.tau0Error,      run.fit.taus[ch],
-                                 s.tauError,        s.inputChiSquare, s.outputChiSquare,
-                                 s.tau0Fraction,    s.tauFraction};
-        QStringList cells;
-        for (double v : values)
-            cells << figure(v);
+        // A constant shows as the window shows it ("nan" for a singular
+        // fit); the other figures may be not available.
+        const QStringList cells = {fieldText(run.fit.tau0s[ch]), figure(s.tau0Error),
+                                   fieldText(run.fit.taus[ch]),  figure(s.tauError),
+                                   figure(s.inputChiSquare),     figure(s.outputChiSquare),
+                                   figure(s.tau0Fraction),       figure(s.tauFraction)};
         text += tableRow(QString::number(ch + 1), cells);
     }
     return text;

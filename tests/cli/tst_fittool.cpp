@@ -98,7 +98,7 @@ private Q_SLOTS:
     void sameFilesAsTheWindow();
     void exitStatus_data();
     void exitStatus();
-    void jsonOfASingularFit();
+    void singularFit();
     void plotWithoutADisplay();
 
 private:
@@ -212,10 +212,17 @@ void TestFitTool::exitStatus()
     QCOMPARE(contents(dir.filePath("p1.mca")), firstInput);
 }
 
-// JSON has no NaN: a singular fit's constants come out null, with the flag
-// and the texts the results file would carry, and the warning names them.
-void TestFitTool::jsonOfASingularFit()
+// The table shows a singular fit's constants as the window does; JSON has no
+// NaN, so there they come out null, with the flag and the texts the results
+// file would carry; the warning names them.
+void TestFitTool::singularFit()
 {
+    const ToolRun table = runTool({dir.filePath("dead-channel.dat")});
+    QVERIFY(table.finished);
+    const QList<QByteArray> lines = table.out.split('\n');
+    QVERIFY(lines.size() > 3);
+    QCOMPARE(lines[3].simplified(), QByteArray("2 nan n/a nan n/a n/a n/a n/a n/a"));
+
     const ToolRun run = runTool({"--json", dir.filePath("dead-channel.dat")});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, 0);
