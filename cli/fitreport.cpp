@@ -82,10 +82,12 @@ QString tableText(const FitRun& run)
     int opened = 0;
     for (const FitRun::File& f : run.files)
         opened += f.opened ? 1 : 0;
-    QString text = QStringLiteral("# %1 points from %2 files, %3 channels\n")
-                       .arg(run.points.size())
-                       .arg(opened)
-                       .arg(run.nChannels);
+    auto count = [](int n, const char* what) {
+        return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
+    };
+    QString text = QStringLiteral("# %1 from %2, %3\n")
+                       .arg(count(run.points.size(), "point"), count(opened, "file"),
+                            count(run.nChannels, "channel"));
 
     const QStringList heads = {"tau0",       "+-tau0",      "tau",         "+-tau",
                                "chi2/nu in", "chi2/nu out", "tau0*ICRmax", "tau*ICRmax"};
