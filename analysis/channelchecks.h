@@ -1,0 +1,76 @@
+#pragma once
+
+#include "analysis/channelstats.h"
+#include "analysis/deadtimefit.h"
+#include "input/pointview.h"
+
+#include <QVector>
+
+// Warnings about channels whose constants should not be trusted as they
+// stand. None of them changes a constant; they are for the scientist.
+struct ChannelWarning
+{
+    enum class Check
+    {
+        // tau0 or tau times the channel's highest ICR exceeds
+        // kMaxDeadTimeFraction: the quadratic model, a first-order
+        // expansion, no longer holds there.
+        DeadTimeFraction,
+        // The constant lies far from the other channels' (see checkChannels).
+        OutlyingConstant,
+        // At one point the channel's SCA count exceeds its ICR: no output
+        // count can exceed the input it is counted from.
+        OutputAboveInput,
+        // The constant is NaN or infinite: the fit was singular.
+        NonFiniteConstant,
+    };
+    enum class Constant
+    {
+        None,
+        Tau0,
+        Tau,
+    };
+
+    Check check;
+    // Counting from 0.
+    int channel;
+    // Which constant the check is about (None for OutputAboveInput).
+    Constant constant = Constant::None;
+    // OutputAboveInput: the index of the point in the points checked.
+    int point = -1;
+    // What was found and the bound it broke:
+    // DeadTimeFraction: the fraction and kMaxDeadTimeFraction;
+    // OutlyingConstant: the constant and the median of the other channels,
+    //   with deviationLimit = kOutlierMads * the MAD used;
+    // OutputAboveInput: the SCA count and the ICR;
+    // NonFiniteConstant: the constant and NaN.
+    double value;
+    double reference;
+    double deviationLimit = 0.0;
+};
+
+constexpr double kMaxDeadTimeFraction = 0.10;
+constexpr double kOutlierMads = 5.0;
+
+// Checks every channel of fit over the points it was made from, with the
+// figures stats (channelStats of the same fit). Warnings come channel by
+// channel; within a channel: non-finite constants, dead-time fractions,
+// outlying constants (tau0 before tau in each), then points in point order.
+//
+// The outlier test, for each constant on its own: a channel's finite value
+// v is compared with the finite values of the same constant in the other
+// channels. With m their median and MAD the median of |value - m| over
+// them, v is flagged when |v - m| > kOutlierMads * MAD'. MAD' is the MAD
+// raised, where it is smaller, to
+// - the median standard error of the channels compared (this one among
+//   them): channels cannot be told apart more finely than they are
+//   measured, so a flag also means more than five standard errors off.
+//   Without it, three or four channels that happen to agree closely make a
+//   sound channel look far off;
+// - a millionth of |m|: constants that agree to the six digits the files
+//   carry never flag one another (this also settles MAD = 0 with exact
+//   data).
+// With fewer than two other channels of finite value there is nothing to
+// compare with, and the test is not made.
+QVector<ChannelWarning> checkChannels(const QVector<PointView>& points, const DeadTimeFit& fit,
+                                      const QVector<ChannelStats>& stats);

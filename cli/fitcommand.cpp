@@ -1,0 +1,214 @@
+#include "cli/fitcommand.h"
+
+#include "analysis/resultsexport.h"
+#include "cli/fitfigure.h"
+#include "cli/fitreport.h"
+#include "cli/fitrun.h"
+#include "input/measurementfile.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstring>
+
+namespace {
+
+const char* const kUsage = "Usage: veskor-fit [-o FILE] [--json] [--plot FILE.png] FILE...";
+
+int usageError(QTextStream& err, const QString& message)
+{
+    err << "veskor-fit: " << message << '\n'
+        << kUsage << '\n'
+        << "Try 'veskor-fit --help' for more.\n";
+    return FitUsageError;
+}
+
+QString helpText()
+{
+    return QString::fromLatin1(kUsage) + QStringLiteral(R"(
+
+Fits the dead-time constants of every detector channel over the measurement
+files given, as the window does, and prints per channel: tau0 and tau with
+their standard errors, the reduced chi-square of both fits and the dead-time
+fractions tau0 * highest ICR and tau * highest ICR. Warnings go to stderr.
+
+  -o, --output FILE   write the results file FILE and FILE.conf, as Save does
+  --json              print the table as JSON
+  --plot FILE.png     draw both plots into a PNG image
+  -h, --help          show this text
+
+Exit status: 0 done; 1 an input file could not be opened (the others were
+analysed); 2 usage error; 3 fewer than two points (nothing written);
+4 an output file could not be written.
+)");
+}
+
+// The same file, whether or not the two paths are spelt alike.
+bool sameFile(const QString& a, const QString& b)
+{
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return fa.absoluteFilePath() == fb.absoluteFilePath();
+}
+
+// Whether path is an existing file that reads as measurement points, other
+// than a results file written before (whose lines the permissive count
+// table grammar would also take for points).
+bool holdsMeasurement(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.read(15) == "# Deadtime data")
+        return false;
+    file.close();
+    bool found = false;
+    loadMeasurementFile(
+        path, [&found](double, const QVector<double>&, const QVector<double>&) { found = true; });
+    return found;
+}
+
+struct FitOptions
+{
+    QStringList inputs;
+    QString resultsPath; // empty: no -o
+    QString plotPath;    // empty: no --plot
+    bool json = false;
+    bool help = false;
+};
+
+// Reads the command line into options; returns the usage error, or an
+// empty string.
+QString parseOptions(const QStringList& arguments, FitOptions& options)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption outputOption({"o", "output"}, "results file", "FILE");
+    const QCommandLineOption jsonOption("json", "JSON output");
+    const QCommandLineOption plotOption("plot", "plot image", "FILE.png");
+    const QCommandLineOption helpOption({"h", "help"}, "help");
+    parser.addOptions({outputOption, jsonOption, plotOption, helpOption});
+    if (!parser.parse(arguments))
+        return parser.errorText();
+    options.help = parser.isSet(helpOption);
+    if (options.help)
+        return QString();
+    if (parser.values(outputOption).size() > 1 || parser.values(plotOption).size() > 1)
+        return QStringLiteral("-o and --plot may be given once each");
+    options.inputs = parser.positionalArguments();
+    options.resultsPath = parser.value(outputOption);
+    options.plotPath = parser.value(plotOption);
+    options.json = parser.isSet(jsonOption);
+    if (options.inputs.isEmpty())
+        return QStringLiteral("no measurement file given");
+    if (parser.isSet(outputOption) && options.resultsPath.isEmpty())
+        return QStringLiteral("-o needs a file name");
+    if (parser.isSet(plotOption) && options.plotPath.isEmpty())
+        return QStringLiteral("--plot needs a file name");
+    return QString();
+}
+
+// Why the outputs must not be written, or an empty string. An output over
+// an input would destroy a measurement, and so would -o before a wildcard,
+// which hands the first measurement file to -o.
+QString outputConflict(const FitOptions& options)
+{
+    QStringList outputs;
+    if (!options.resultsPath.isEmpty())
+        outputs << options.resultsPath << confFileName(options.resultsPath);
+    if (!options.plotPath.isEmpty())
+        outputs << options.plotPath;
+    for (int i = 0; i < outputs.size(); ++i) {
+        for (const QString& input : options.inputs)
+            if (sameFile(outputs[i], input))
+                return QStringLiteral("output %1 is also an input file; nothing written")
+                    .arg(outputs[i]);
+        for (int j = i + 1; j < outputs.size(); ++j)
+            if (sameFile(outputs[i], outputs[j]))
+                return QStringLiteral("%1 is named for two outputs").arg(outputs[i]);
+    }
+    if (holdsMeasurement(options.resultsPath))
+        return QStringLiteral("%1 holds measurement points and is not overwritten; nothing "
+                              "written")
+            .arg(options.resultsPath);
+    return QString();
+}
+
+// Writes the files asked for; names each that fails on err.
+bool writeOutputs(const FitRun& run, const FitOptions& options, WrittenFiles& written,
+                  QTextStream& err)
+{
+    bool ok = true;
+    if (!options.resultsPath.isEmpty()) {
+        const QString conf = confFileName(options.resultsPath);
+        const SaveOutcome saved =
+            writeResultFiles(options.resultsPath, run.fit.tau0s, run.fit.taus);
+        if (saved.resultsWritten)
+            written.results = options.resultsPath;
+        else
+            err << "veskor-fit: cannot write " << options.resultsPath << '\n';
+        if (saved.confWritten)
+            written.conf = conf;
+        else
+            err << "veskor-fit: cannot write " << conf << '\n';
+        ok = saved.resultsWritten && saved.confWritten;
+    }
+    if (!options.plotPath.isEmpty()) {
+        QString why;
+        if (saveFitFigure(run, options.plotPath, why)) {
+            written.plot = options.plotPath;
+        } else {
+            err << "veskor-fit: cannot write " << options.plotPath << ": " << why << '\n';
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+} // namespace
+
+int runFitCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    FitOptions options;
+    const QString usage = parseOptions(arguments, options);
+    if (!usage.isEmpty())
+        return usageError(err, usage);
+    if (options.help) {
+        out << helpText();
+        return FitDone;
+    }
+    const QString conflict = outputConflict(options);
+    if (!conflict.isEmpty())
+        return usageError(err, conflict);
+
+    FitRun run = loadFitRun(options.inputs, err);
+    analyse(run);
+    if (!run.fitted) {
+        err << "veskor-fit: fewer than two measurement points with a channel in common ("
+            << run.points.size() << " read): nothing fitted, nothing written\n";
+        return FitTooFewPoints;
+    }
+    WrittenFiles written;
+    const bool wroteAll = writeOutputs(run, options, written, err);
+
+    for (const ChannelWarning& w : qAsConst(run.warnings))
+        err << "veskor-fit: warning: " << warningText(run, w) << '\n';
+    if (options.json)
+        out << jsonReport(run, written).toJson(QJsonDocument::Indented);
+    else
+        out << tableText(run);
+    if (!wroteAll)
+        return FitOutputFailed;
+    return run.anyUnreadable() ? FitInputUnreadable : FitDone;
+}
+
+bool fitCommandNeedsGui(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--plot") == 0 || std::strncmp(argv[i], "--plot=", 7) == 0)
+            return true;
+    return false;
+}

@@ -1,0 +1,282 @@
+#include "mainwindow/body.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString examples = QStringLiteral(VESKOR_EXAMPLES_DIR);
+
+struct ToolRun
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+ToolRun runTool(const QStringList& args,
+                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), args);
+    ToolRun r;
+    r.finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void write(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QStringList exampleFiles()
+{
+    QStringList files;
+    const QDir dir(examples + "/scan");
+    for (const QString& name : dir.entryList({"*.mca"}, QDir::Files, QDir::Name))
+        files << dir.filePath(name);
+    return files;
+}
+
+// A parentless file dialog of the window's that did not exist before.
+QFileDialog* newDialog(const QWidgetList& before, const char* name)
+{
+    const auto tops = QApplication::topLevelWidgets();
+    for (QWidget* w : tops) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        if (d && !before.contains(w) && d->objectName() == QLatin1String(name))
+            return d;
+    }
+    return nullptr;
+}
+
+// Loads files into a fresh window and saves its results to path, through
+// the window's own dialogs.
+bool saveThroughWindow(const QStringList& files, const QString& path)
+{
+    const QWidgetList before = QApplication::topLevelWidgets();
+    Body body;
+    QFileDialog* read = newDialog(before, "readDialog");
+    QFileDialog* save = newDialog(before, "saveDialog");
+    if (!read || !save)
+        return false;
+    emit read->filesSelected(files);
+    emit save->fileSelected(path);
+    return true;
+}
+
+} // namespace
+
+class TestFitTool : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void sameFilesAsTheWindow_data();
+    void sameFilesAsTheWindow();
+    void exitStatus_data();
+    void exitStatus();
+    void singularFit();
+    void plotWithoutADisplay();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestFitTool::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QCOMPARE(exampleFiles().size(), 12);
+    // Copies to run against, so that no fault of the tool can touch the
+    // checked-in examples.
+    const QStringList files = exampleFiles();
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(QFile::copy(files[i], dir.filePath(QStringLiteral("p%1.mca").arg(i + 1))));
+    // Two channels in common only, and a table whose second channel counts
+    // nothing: every fit of that channel is singular.
+    write(dir.filePath("two-channels.dat"), "# Channels : 2\n"
+                                            "1000000 15000 14000 10400 9700\n"
+                                            "2500000 36500 34200 24900 23300\n"
+                                            "4000000 56800 53300 38000 35600\n");
+    write(dir.filePath("dead-channel.dat"), "# Channels : 2\n"
+                                            "1000000 15000 0 10400 0\n"
+                                            "2500000 36500 0 24900 0\n"
+                                            "4000000 56800 0 38000 0\n");
+    // Fewer than three tokens on a line: not even a count table row.
+    write(dir.filePath("notes.txt"), "no data\n");
+}
+
+void TestFitTool::sameFilesAsTheWindow_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("example scan, MCA spectrum files") << exampleFiles() << 0;
+    QTest::newRow("example scan, count table") << QStringList{examples + "/scan-table.dat"} << 0;
+    QTest::newRow("fewer channels, both formats, a missing file")
+        << QStringList{dir.filePath("p1.mca"), dir.filePath("missing.mca"),
+                       dir.filePath("two-channels.dat"), dir.filePath("p2.mca")}
+        << 1;
+    QTest::newRow("singular fit") << QStringList{dir.filePath("dead-channel.dat")} << 0;
+}
+
+void TestFitTool::sameFilesAsTheWindow()
+{
+    QFETCH(QStringList, files);
+    QFETCH(int, exitCode);
+    const QString windowPath = dir.filePath("window.dat");
+    const QString toolPath = dir.filePath("tool.dat");
+    QFile::remove(windowPath);
+    QFile::remove(windowPath + ".conf");
+
+    QVERIFY(saveThroughWindow(files, windowPath));
+    const ToolRun run = runTool(QStringList{"-o", toolPath} + files);
+    QVERIFY2(run.finished, qPrintable(run.err));
+    QCOMPARE(run.exitCode, exitCode);
+
+    const QByteArray results = contents(windowPath);
+    QVERIFY(results.startsWith("# Deadtime data\r\n"));
+    QCOMPARE(contents(toolPath), results);
+    QVERIFY(!contents(windowPath + ".conf").isEmpty());
+    QCOMPARE(contents(toolPath + ".conf"), contents(windowPath + ".conf"));
+}
+
+void TestFitTool::exitStatus_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("written");
+
+    const QString out = dir.filePath("status.dat");
+    const QStringList points{dir.filePath("p1.mca"), dir.filePath("p2.mca"),
+                             dir.filePath("p3.mca")};
+    QTest::newRow("no argument") << QStringList{} << 2 << "Usage: veskor-fit" << false;
+    QTest::newRow("unknown option")
+        << QStringList{"--fast"} + points << 2 << "Unknown option" << false;
+    QTest::newRow("-o without a name")
+        << points + QStringList{"-o"} << 2 << "Missing value" << false;
+    QTest::newRow("-o names an input")
+        << QStringList{"-o", points[0]} + points << 2 << "is also an input file" << false;
+    QTest::newRow("-o before a wildcard: a measurement file")
+        << QStringList{"-o"} + points << 2 << "holds measurement points" << false;
+    QTest::newRow("an unreadable file among readable ones")
+        << QStringList{"-o", out, dir.filePath("missing.mca")} + points << 1
+        << "cannot open " + dir.filePath("missing.mca") << true;
+    QTest::newRow("one point") << QStringList{"-o", out, points[0], dir.filePath("notes.txt")} << 3
+                               << "fewer than two measurement points" << false;
+    QTest::newRow("results directory missing")
+        << QStringList{"-o", dir.filePath("no-such-dir/out.dat")} + points << 4
+        << "cannot write " + dir.filePath("no-such-dir/out.dat") << false;
+}
+
+void TestFitTool::exitStatus()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(bool, written);
+    const QString out = dir.filePath("status.dat");
+    QFile::remove(out);
+    QFile::remove(out + ".conf");
+    const QByteArray firstInput = contents(dir.filePath("p1.mca"));
+
+    const ToolRun run = runTool(args);
+    QVERIFY2(run.finished, qPrintable(run.err));
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(QFile::exists(out), written);
+    QCOMPARE(QFile::exists(out + ".conf"), written);
+    QCOMPARE(contents(dir.filePath("p1.mca")), firstInput);
+}
+
+// The table shows a singular fit's constants as the window does; JSON has no
+// NaN, so there they come out null, with the flag and the texts the results
+// file would carry; the warning names them.
+void TestFitTool::singularFit()
+{
+    const ToolRun table = runTool({dir.filePath("dead-channel.dat")});
+    QVERIFY(table.finished);
+    const QList<QByteArray> lines = table.out.split('\n');
+    QVERIFY(lines.size() > 3);
+    QCOMPARE(lines[3].simplified(), QByteArray("2 nan n/a nan n/a n/a n/a n/a n/a"));
+
+    const ToolRun run = runTool({"--json", dir.filePath("dead-channel.dat")});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 0);
+    QJsonParseError error;
+    const QJsonObject root = QJsonDocument::fromJson(run.out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    const QJsonArray results = root["results"].toArray();
+    QCOMPARE(results.size(), 2);
+    const QJsonObject sound = results[0].toObject();
+    const QJsonObject dead = results[1].toObject();
+    QVERIFY(sound["finite"].toBool());
+    QVERIFY(sound["tau"].isDouble());
+    QVERIFY(!dead["finite"].toBool());
+    QVERIFY(dead["tau0"].isNull());
+    QCOMPARE(dead["tau0Text"].toString(), QStringLiteral("nan"));
+    QVERIFY(dead["tauError"].isNull());
+    QStringList checks;
+    for (const QJsonValue w : root["warnings"].toArray())
+        checks << w.toObject()["check"].toString() + " " +
+                      QString::number(w.toObject()["channel"].toInt());
+    QCOMPARE(checks, QStringList({"nonFiniteConstant 2", "nonFiniteConstant 2"}));
+    QVERIFY(run.err.contains("channel 2: tau0 is nan"));
+}
+
+// With no platform chosen and no display, --plot still draws: the tool
+// picks the offscreen platform itself.
+void TestFitTool::plotWithoutADisplay()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(name);
+    // Under the leak checker, its note on the suppressed platform-plugin leak
+    // would be the only text on stderr.
+    if (env.contains("LSAN_OPTIONS"))
+        env.insert("LSAN_OPTIONS", env.value("LSAN_OPTIONS") + ":print_suppressions=0");
+    const QString png = dir.filePath("plots.png");
+    const ToolRun run = runTool(QStringList{"--plot", png} + exampleFiles(), env);
+    QVERIFY2(run.finished, qPrintable(run.err));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+
+    const QImage image(png);
+    QVERIFY(!image.isNull());
+    // Channels 2 to 4 are drawn red, green and blue, as in the window.
+    int red = 0, green = 0, blue = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y) & 0xffffff;
+            red += c == 0xff0000;
+            green += c == 0x00ff00;
+            blue += c == 0x0000ff;
+        }
+    QVERIFY(red > 100 && green > 100 && blue > 100);
+}
+
+VESKOR_GUI_TEST_MAIN(TestFitTool)
+#include "tst_fittool.moc"
