@@ -79,6 +79,25 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// A count table of one row of the given channel count: I0 7, then the ICRs
+// and SCA counts 1, 2, ..., 2 * channels.
+inline QByteArray tableOfChannels(int channels)
+{
+    QByteArray bytes = "# Channels : " + QByteArray::number(channels) + "\n7";
+    for (int k = 1; k <= 2 * channels; ++k)
+        bytes += " " + QByteArray::number(k);
+    return bytes + "\n";
+}
+
+// An MCA spectrum file of I0 5 declaring the given number of channels, each
+// of ICR 9, followed by a row "1 2 3" that a count table would take for a
+// point.
+inline QByteArray spectrumOfChannels(int channels)
+{
+    return "# I0 : 5\n" + QByteArray("# MCA Ch Info : 1 0 0 0 0 9 0 0\n").repeated(channels) +
+           "1 2 3\n";
+}
+
 inline QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
