@@ -10,6 +10,8 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
+# clang with its runtime libraries (libFuzzer, the sanitizers).
+scripts/deps.sh clang libclang-rt-14-dev
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
