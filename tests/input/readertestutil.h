@@ -32,11 +32,16 @@ inline QByteArray describe(const QVector<double>& v)
     return out + "}";
 }
 
+// Each argument is evaluated once: a load that logs must log once per call.
 #define VESKOR_COMPARE_VALUES(actual, expected)                                                    \
-    QVERIFY2(                                                                                      \
-        veskor::test::sameValues((actual), (expected)),                                            \
-        QByteArray(veskor::test::describe(actual) + " != " + veskor::test::describe(expected))     \
-            .constData())
+    do {                                                                                           \
+        const auto actual_ = (actual);                                                             \
+        const auto expected_ = (expected);                                                         \
+        QVERIFY2(veskor::test::sameValues(actual_, expected_),                                     \
+                 QByteArray(veskor::test::describe(actual_) +                                      \
+                            " != " + veskor::test::describe(expected_))                            \
+                     .constData());                                                                \
+    } while (false)
 
 // One point as a reader hands it on.
 struct Point
@@ -68,10 +73,14 @@ inline QByteArray describe(const QVector<Point>& points)
 }
 
 #define VESKOR_COMPARE_POINTS(actual, expected)                                                    \
-    QVERIFY2(                                                                                      \
-        veskor::test::samePoints((actual), (expected)),                                            \
-        QByteArray(veskor::test::describe(actual) + " != " + veskor::test::describe(expected))     \
-            .constData())
+    do {                                                                                           \
+        const auto actual_ = (actual);                                                             \
+        const auto expected_ = (expected);                                                         \
+        QVERIFY2(veskor::test::samePoints(actual_, expected_),                                     \
+                 QByteArray(veskor::test::describe(actual_) +                                      \
+                            " != " + veskor::test::describe(expected_))                            \
+                     .constData());                                                                \
+    } while (false)
 
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
