@@ -1,4 +1,5 @@
 #include "input/ameasp.h"
+#include "input/channellimit.h"
 #include "input/counttable.h"
 #include "input/mcareading.h"
 #include "input/pointextent.h"
@@ -13,10 +14,10 @@ void Body::filesSelected(QStringList files)
     for (const QString& path : qAsConst(files)) {
         McaReading reading;
         readMcaFile(reading, path);
-        if (reading.ok)
-            addPoint(new AMeasP(reading.i0, reading.icrs, reading.scas, nullptr));
-        else
+        if (!reading.ok)
             readCountTable(path);
+        else if (admitPoint(reading.icrs, reading.scas))
+            addPoint(new AMeasP(reading.i0, reading.icrs, reading.scas, nullptr));
     }
 
     // Once over the whole selection, so that its results cover every point.
@@ -45,6 +46,7 @@ void Body::readCountTable(const QString& path)
 {
     readCountTableFile(path,
                        [this](double i0, const QVector<double>& icrs, const QVector<double>& scas) {
-                           addPoint(new AMeasP(i0, icrs, scas, nullptr));
+                           if (admitPoint(icrs, scas))
+                               addPoint(new AMeasP(i0, icrs, scas, nullptr));
                        });
 }

@@ -1,17 +1,31 @@
 #include "input/measurementfile.h"
 
+#include "input/channellimit.h"
 #include "input/mcareading.h"
 
 #include <QBuffer>
+
+namespace {
+
+// Hands on only the points that admitPoint lets through.
+PointSink admitted(const PointSink& onPoint)
+{
+    return [&onPoint](double i0, const QVector<double>& icrs, const QVector<double>& scas) {
+        if (admitPoint(icrs, scas))
+            onPoint(i0, icrs, scas);
+    };
+}
+
+} // namespace
 
 void loadMeasurementFile(const QString& path, const PointSink& onPoint)
 {
     McaReading reading;
     readMcaFile(reading, path);
     if (reading.ok)
-        onPoint(reading.i0, reading.icrs, reading.scas);
+        admitted(onPoint)(reading.i0, reading.icrs, reading.scas);
     else
-        readCountTableFile(path, onPoint);
+        readCountTableFile(path, admitted(onPoint));
 }
 
 void loadMeasurementBytes(const QByteArray& bytes, const PointSink& onPoint)
@@ -24,11 +38,11 @@ void loadMeasurementBytes(const QByteArray& bytes, const PointSink& onPoint)
         readMcaDevice(reading, buffer);
     }
     if (reading.ok) {
-        onPoint(reading.i0, reading.icrs, reading.scas);
+        admitted(onPoint)(reading.i0, reading.icrs, reading.scas);
         return;
     }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    readCountTableDevice(buffer, onPoint);
+    readCountTableDevice(buffer, admitted(onPoint));
 }

@@ -7,9 +7,11 @@
 
 // Loads one measurement file as the window does: as an MCA spectrum file
 // first (one point); when that format does not accept it, as a count table
-// (one point per accepted row). Every point goes to onPoint in file order.
-// A file that cannot be opened gives the count table's "Cannot open" message
-// once and no point.
+// (one point per accepted row). Every point goes to onPoint in file order,
+// except one with more channels than maxPointChannels (input/channellimit.h):
+// it is left out with a debug message. A spectrum file so refused is not
+// read again as a count table. A file that cannot be opened gives the count
+// table's "Cannot open" message once and no point.
 void loadMeasurementFile(const QString& path, const PointSink& onPoint);
 
 // The same rule on the bytes of a file held in memory.

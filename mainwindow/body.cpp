@@ -35,5 +35,11 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     connect(Quit, SIGNAL(clicked()), this, SIGNAL(quit()));
 }
 
-// The panels and result fields still on screen go with the widget tree.
-Body::~Body() = default;
+// The panels and result fields still on screen go with the widget tree. The
+// dialogs are windows of their own, outside it; they are of no use without
+// this window, so they go with it (in the program, at its very end).
+Body::~Body()
+{
+    delete saveDialog;
+    delete readDialog;
+}

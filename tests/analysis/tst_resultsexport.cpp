@@ -7,10 +7,13 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <limits>
+#include <random>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -92,6 +95,57 @@ private:
     rlimit previous{};
     void (*previousHandler)(int) = nullptr;
 };
+
+// A child process that saves the worked example and a second set of
+// constants by turns, without end, until this object kills it. The
+// constructor returns once the child has finished its first two saves.
+class SavingChild
+{
+public:
+    explicit SavingChild(const QString& fname)
+    {
+        int ready[2];
+        if (pipe(ready) != 0)
+            return;
+        pid = fork();
+        if (pid == 0) {
+            // The failures a moved directory causes are expected here.
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+            ::close(ready[0]);
+            for (long i = 0;; ++i) {
+                if (i % 2 == 0)
+                    writeResultFiles(fname, exampleTau0s, exampleTaus);
+                else
+                    writeResultFiles(fname, otherTau0s, otherTaus);
+                if (i == 1 && ::write(ready[1], "", 1) != 1)
+                    _exit(1);
+            }
+        }
+        ::close(ready[1]);
+        char byte;
+        started = pid > 0 && ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+    }
+    ~SavingChild() { kill(); }
+    SavingChild(const SavingChild&) = delete;
+    SavingChild& operator=(const SavingChild&) = delete;
+
+    void kill()
+    {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+    }
+
+    static inline const Values otherTau0s{4e-7};
+    static inline const Values otherTaus{5e-6};
+    bool started = false;
+
+private:
+    pid_t pid = -1;
+};
 #endif
 
 } // namespace
@@ -110,6 +164,9 @@ private Q_SLOTS:
     void saveTwiceReplaces();
     void failedSaveKeepsOldFiles_data();
     void failedSaveKeepsOldFiles();
+    void fullDiskAtEveryByte();
+    void interruptedSaveLeavesWholeFiles_data();
+    void interruptedSaveLeavesWholeFiles();
 };
 
 void TestResultsExport::workedExample()
@@ -363,6 +420,106 @@ void TestResultsExport::failedSaveKeepsOldFiles()
         QCOMPARE(contents(fname + ".conf"), oldConf);
         break;
     }
+}
+
+// Wherever the disk fills up, each file is either the old one or the whole
+// new one, and the outcome says which.
+void TestResultsExport::fullDiskAtEveryByte()
+{
+#ifdef Q_OS_UNIX
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString fname = dir.filePath("out.dat");
+    const QByteArray oldResults = "old results\r\n", oldConf = "old configuration\n";
+    const int longest = qMax(exampleResults.size(), exampleConf.size());
+    DebugLog log;
+    for (int limit = 0; limit <= longest; ++limit) {
+        QVERIFY(put(fname, oldResults));
+        QVERIFY(put(fname + ".conf", oldConf));
+        SaveOutcome outcome;
+        {
+            FileSizeLimit full(limit);
+            outcome = writeResultFiles(fname, exampleTau0s, exampleTaus);
+        }
+        const QByteArray limitText = "at " + QByteArray::number(limit) + " bytes";
+        QVERIFY2(contents(fname) == (outcome.resultsWritten ? exampleResults : oldResults),
+                 limitText);
+        QVERIFY2(contents(fname + ".conf") == (outcome.confWritten ? exampleConf : oldConf),
+                 limitText);
+        QCOMPARE(outcome.resultsWritten, limit >= exampleResults.size());
+        QCOMPARE(outcome.confWritten, limit >= exampleConf.size());
+        QCOMPARE(entries(dir.path()), QStringList({"out.dat", "out.dat.conf"}));
+    }
+#else
+    QSKIP("no way to make writes fail here");
+#endif
+}
+
+void TestResultsExport::interruptedSaveLeavesWholeFiles_data()
+{
+    QTest::addColumn<int>("rounds");
+    QTest::addColumn<int>("replacements"); // of the directory, per round
+    QTest::newRow("process killed at random moments") << 60 << 0;
+    QTest::newRow("directory replaced under the saves, then killed") << 4 << 25;
+}
+
+// A save cut short by a kill, or by its directory being moved away and a new
+// one put in its place, leaves at every path either a whole old file or a
+// whole new one. A killed save may leave its temporary file beside them;
+// nothing else appears.
+void TestResultsExport::interruptedSaveLeavesWholeFiles()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(int, rounds);
+    QFETCH(int, replacements);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString dir = tmp.filePath("d");
+    const QString fname = dir + "/out.dat";
+    QVERIFY(QDir().mkdir(dir));
+    QVERIFY(put(fname, exampleResults));
+    QVERIFY(put(fname + ".conf", exampleConf));
+    const QList<QByteArray> wholeResults{
+        exampleResults, resultsFileBytes(SavingChild::otherTau0s, SavingChild::otherTaus)};
+    const QList<QByteArray> wholeConfs{
+        exampleConf, confFileBytes(SavingChild::otherTau0s, SavingChild::otherTaus)};
+
+    // The moments are random, the outcome must not depend on them.
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> pause(0, 2000);
+    int moved = 0;
+    for (int round = 0; round < rounds; ++round) {
+        SavingChild child(fname);
+        QVERIFY(child.started);
+        for (int i = 0; i < replacements; ++i) {
+            usleep(useconds_t(pause(random)));
+            QVERIFY(QDir().rename(dir, dir + "." + QString::number(moved++)));
+            QVERIFY(QDir().mkdir(dir));
+        }
+        usleep(useconds_t(pause(random)));
+        child.kill();
+    }
+
+    const QStringList dirs = entries(tmp.path());
+    QCOMPARE(dirs.size(), 1 + moved);
+    for (const QString& d : dirs) {
+        const QStringList files = entries(tmp.filePath(d));
+        for (const QString& f : files) {
+            const QString path = tmp.filePath(d + "/" + f);
+            if (f == "out.dat")
+                QVERIFY2(wholeResults.contains(contents(path)), qPrintable(path));
+            else if (f == "out.dat.conf")
+                QVERIFY2(wholeConfs.contains(contents(path)), qPrintable(path));
+            else
+                QVERIFY2(f.startsWith("out.dat.") && QFileInfo(path).isFile(), qPrintable(path));
+        }
+    }
+    // Where nothing moved the directory, the two files are always there.
+    if (replacements == 0)
+        QVERIFY(entries(dir).contains("out.dat") && entries(dir).contains("out.dat.conf"));
+#else
+    QSKIP("needs fork and kill");
+#endif
 }
 
 VESKOR_CORE_TEST_MAIN(TestResultsExport)

@@ -32,11 +32,16 @@ inline QByteArray describe(const QVector<double>& v)
     return out + "}";
 }
 
+// Each argument is evaluated once: a load that logs must log once per call.
 #define VESKOR_COMPARE_VALUES(actual, expected)                                                    \
-    QVERIFY2(                                                                                      \
-        veskor::test::sameValues((actual), (expected)),                                            \
-        QByteArray(veskor::test::describe(actual) + " != " + veskor::test::describe(expected))     \
-            .constData())
+    do {                                                                                           \
+        const auto actual_ = (actual);                                                             \
+        const auto expected_ = (expected);                                                         \
+        QVERIFY2(veskor::test::sameValues(actual_, expected_),                                     \
+                 QByteArray(veskor::test::describe(actual_) +                                      \
+                            " != " + veskor::test::describe(expected_))                            \
+                     .constData());                                                                \
+    } while (false)
 
 // One point as a reader hands it on.
 struct Point
@@ -68,15 +73,38 @@ inline QByteArray describe(const QVector<Point>& points)
 }
 
 #define VESKOR_COMPARE_POINTS(actual, expected)                                                    \
-    QVERIFY2(                                                                                      \
-        veskor::test::samePoints((actual), (expected)),                                            \
-        QByteArray(veskor::test::describe(actual) + " != " + veskor::test::describe(expected))     \
-            .constData())
+    do {                                                                                           \
+        const auto actual_ = (actual);                                                             \
+        const auto expected_ = (expected);                                                         \
+        QVERIFY2(veskor::test::samePoints(actual_, expected_),                                     \
+                 QByteArray(veskor::test::describe(actual_) +                                      \
+                            " != " + veskor::test::describe(expected_))                            \
+                     .constData());                                                                \
+    } while (false)
 
 inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A count table of one row of the given channel count: I0 7, then the ICRs
+// and SCA counts 1, 2, ..., 2 * channels.
+inline QByteArray tableOfChannels(int channels)
+{
+    QByteArray bytes = "# Channels : " + QByteArray::number(channels) + "\n7";
+    for (int k = 1; k <= 2 * channels; ++k)
+        bytes += " " + QByteArray::number(k);
+    return bytes + "\n";
+}
+
+// An MCA spectrum file of I0 5 declaring the given number of channels, each
+// of ICR 9, followed by a row "1 2 3" that a count table would take for a
+// point.
+inline QByteArray spectrumOfChannels(int channels)
+{
+    return "# I0 : 5\n" + QByteArray("# MCA Ch Info : 1 0 0 0 0 9 0 0\n").repeated(channels) +
+           "1 2 3\n";
 }
 
 inline QByteArray fileBytes(const QString& path)

@@ -107,6 +107,8 @@ private Q_SLOTS:
     void badInputLeavesEarlierPoints_data();
     void badInputLeavesEarlierPoints();
     void panelsGoWithTheWindow();
+    void channelLimit_data();
+    void channelLimit();
 };
 
 void TestBodyLoad::spectrumFile()
@@ -386,6 +388,46 @@ void TestBodyLoad::panelsGoWithTheWindow()
     }
     for (const QPointer<AMeasP>& p : qAsConst(panels))
         QVERIFY(!p);
+}
+
+// A point of too many channels makes no panel; the files after it still load.
+void TestBodyLoad::channelLimit_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("channels"); // of the one panel made; 0: none
+    QTest::addColumn<QStringList>("messages");
+    const QStringList refused{"Point not loaded: 1025 channels, more than 1024"};
+    QTest::newRow("count table row of 1024 channels")
+        << tableOfChannels(1024) << 1024 << QStringList();
+    QTest::newRow("count table row of 1025 channels") << tableOfChannels(1025) << 0 << refused;
+    QTest::newRow("spectrum of 1025 channels") << spectrumOfChannels(1025) << 0 << refused;
+}
+
+void TestBodyLoad::channelLimit()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, channels);
+    QFETCH(QStringList, messages);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wide");
+    QVERIFY(writeFile(path, bytes));
+
+    Window w;
+    DebugLog log;
+    w.choose({path, fixture("count_table_five_rows.dat")});
+    QStringList reports;
+    for (const QString& line : qAsConst(log.lines))
+        if (!line.startsWith(QLatin1String("chs ")))
+            reports << line;
+    QCOMPARE(reports, messages);
+
+    const QList<AMeasP*> panels = w.panelsByRow();
+    QCOMPARE(panels.size(), (channels ? 1 : 0) + 5);
+    QCOMPARE(shownTexts(panels.last()), QStringList({"1.23457e+06", "5", "1.2e-05"}));
+    if (channels) {
+        QCOMPARE(panels[0]->icrs.size(), channels);
+        QCOMPARE(panels[0]->findChild<QGridLayout*>("SCAsBase")->count(), channels);
+    }
 }
 
 VESKOR_GUI_TEST_MAIN(TestBodyLoad)

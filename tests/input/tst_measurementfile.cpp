@@ -1,4 +1,5 @@
 #include "analysis/debuglog.h"
+#include "input/channellimit.h"
 #include "input/measurementfile.h"
 #include "readertestutil.h"
 #include "testsupport.h"
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void hostileContent_data();
     void hostileContent();
     void binaryFile();
+    void channelLimit_data();
+    void channelLimit();
 };
 
 void TestMeasurementFile::fixtures_data()
@@ -157,6 +160,45 @@ void TestMeasurementFile::binaryFile()
     for (const Point& p : points) {
         QCOMPARE(p.icrs.size(), 1);
         QCOMPARE(p.scas.size(), 1);
+    }
+}
+
+void TestMeasurementFile::channelLimit_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QVector<Point>>("points");
+    QTest::addColumn<QStringList>("messages");
+
+    QVector<double> icrs, scas;
+    for (int k = 1; k <= maxPointChannels; ++k) {
+        icrs << k;
+        scas << k + maxPointChannels;
+    }
+    const QVector<double> nines(maxPointChannels, 9), zeros(maxPointChannels, 0);
+    const QStringList refused{"Point not loaded: 1025 channels, more than 1024"};
+    using P = QVector<Point>;
+
+    QTest::newRow("count table row of 1024 channels")
+        << tableOfChannels(1024) << P{{7, icrs, scas}} << QStringList();
+    QTest::newRow("count table row of 1025 channels") << tableOfChannels(1025) << P{} << refused;
+    QTest::newRow("spectrum of 1024 channels")
+        << spectrumOfChannels(1024) << P{{5, nines, zeros}} << QStringList();
+    // Refused as a spectrum, the file is not read again as a count table.
+    QTest::newRow("spectrum of 1025 channels") << spectrumOfChannels(1025) << P{} << refused;
+}
+
+void TestMeasurementFile::channelLimit()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QVector<Point>, points);
+    QFETCH(QStringList, messages);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wide");
+    QVERIFY(writeFile(path, bytes));
+    for (bool fromFile : {true, false}) {
+        DebugLog log;
+        VESKOR_COMPARE_POINTS(fromFile ? loadPath(path) : loadBytes(bytes), points);
+        QCOMPARE(log.lines, messages);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -100,6 +101,7 @@ private Q_SLOTS:
     void metaObject();
     void readDialog();
     void saveDialog();
+    void dialogsGoWithTheWindow();
     void quitEmitsOnce();
     void quitEndsEventLoopWithDialogOpen();
     void quitHasFocusWhenShown();
@@ -328,6 +330,23 @@ void TestBody::readDialog()
     QCOMPARE(dialogs.find("readDialog"), dialog);
     QCOMPARE(QApplication::topLevelWidgets().size(), dialogsBefore);
     dialog->hide();
+}
+
+// Without a parent, the dialogs would outlive every window of a test run,
+// an open one too.
+void TestBody::dialogsGoWithTheWindow()
+{
+    DialogWatch dialogs;
+    auto* body = new Body;
+    body->show();
+    QTest::mouseClick(body->findChild<QPushButton*>("ReadFiles"), Qt::LeftButton);
+    const QPointer<QFileDialog> read = dialogs.find("readDialog");
+    const QPointer<QFileDialog> save = dialogs.find("saveDialog");
+    QVERIFY(read && save);
+    QVERIFY(read->isVisible());
+    delete body;
+    QVERIFY(!read);
+    QVERIFY(!save);
 }
 
 void TestBody::saveDialog()
