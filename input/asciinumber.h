@@ -1,0 +1,12 @@
+#pragma once
+
+// The readers' number rules (a real as QString::toDouble converts it, an
+// integer as QString::toInt does in base 10, 0 for anything that does not
+// convert) applied to ASCII text without building a string. Plain decimal
+// numbers are converted here; everything else (inf, nan, hex, underflow,
+// overflow, odd signs, non-ASCII text) goes through the toolkit's own
+// conversion, so the result is the toolkit's, bit for bit.
+
+// [begin, end) must be ASCII.
+double asciiToDouble(const char* begin, const char* end);
+int asciiToInt(const char* begin, const char* end);
