@@ -35,19 +35,56 @@ constexpr std::ptrdiff_t kLongestToken = 64;
 
 } // namespace
 
+const char* plainDecimalEnd(const char* p, const char* end, double& value)
+{
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // Both the digits as a whole number (below 10^15) and the power of ten
+    // are exact, so the one rounding of the quotient is the correctly
+    // rounded value of the decimal; a zero keeps its sign.
+    std::uint64_t mantissa = 0;
+    const char* q = p;
+    for (; q < end && isDigit(*q); ++q)
+        mantissa = mantissa * 10 + std::uint64_t(*q - '0');
+    int digits = int(q - p);
+    int fraction = 0;
+    if (q < end && *q == '.') {
+        const char* first = ++q;
+        for (; q < end && isDigit(*q); ++q)
+            mantissa = mantissa * 10 + std::uint64_t(*q - '0');
+        fraction = int(q - first);
+        digits += fraction;
+    }
+    if (digits == 0 || digits > 15)
+        return nullptr;
+    const double v = double(mantissa) / kExactPowers[fraction];
+    value = negative ? -v : v;
+    return q;
+}
+
 double asciiToDouble(const char* begin, const char* end)
 {
     if (end - begin > kLongestToken)
         return slowDouble(begin, end);
 
-    // [sign] digits [. digits] [e|E [sign] digits], at least one mantissa
-    // digit: the shape both this code and the toolkit read the same way.
+    {
+        double v = 0.0;
+        if (plainDecimalEnd(begin, end, v) == end)
+            return v;
+    }
+
     const char* p = begin;
     bool negative = false;
     if (p < end && (*p == '-' || *p == '+')) {
         negative = *p == '-';
         ++p;
     }
+
+    // [sign] digits [. digits] [e|E [sign] digits], at least one mantissa
+    // digit: the shape both this code and the toolkit read the same way.
     const char* unsignedStart = p;
     std::uint64_t mantissa = 0;
     int significant = 0; // digits taken into mantissa, leading zeros skipped
@@ -93,8 +130,7 @@ double asciiToDouble(const char* begin, const char* end)
     if (significant == 0)
         return negative ? -0.0 : 0.0;
 
-    // Both factors exact, so the one rounding of the product or quotient is
-    // the correctly rounded value of the decimal.
+    // Exact factors again, the power of ten now on either side.
     if (significant <= 15 && exponent10 >= -22 && exponent10 <= 22) {
         const double m = double(mantissa);
         const double v =

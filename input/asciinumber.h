@@ -10,3 +10,10 @@
 // [begin, end) must be ASCII.
 double asciiToDouble(const char* begin, const char* end);
 int asciiToInt(const char* begin, const char* end);
+
+// The shape most numbers in a measurement file have: [sign] digits
+// [. digits], 15 digits at most. When the text at p starts with one, sets
+// value to what the toolkit would make of that text alone and returns where
+// it ends; otherwise returns nullptr. A reader that finds the token going
+// on after it takes the whole token to asciiToDouble instead.
+const char* plainDecimalEnd(const char* p, const char* end, double& value);

@@ -93,12 +93,20 @@ bool TableReader::byteLine(const char* p, const char* end)
 
     values.clear();
     for (;;) {
+        // Most tokens are plain decimals, read as they are found.
         const char* token = p;
-        while (p < stop && kinds(*p) == ByteKind::Token)
-            ++p;
-        if (p < stop && kinds(*p) == ByteKind::Refuse)
-            return false;
-        values.push_back(p == token ? 0.0 : asciiToDouble(token, p));
+        double value = 0.0;
+        const char* plainEnd = plainDecimalEnd(p, stop, value);
+        if (plainEnd && (plainEnd == stop || kinds(*plainEnd) == ByteKind::Separator)) {
+            p = plainEnd;
+        } else {
+            while (p < stop && kinds(*p) == ByteKind::Token)
+                ++p;
+            if (p < stop && kinds(*p) == ByteKind::Refuse)
+                return false;
+            value = p == token ? 0.0 : asciiToDouble(token, p);
+        }
+        values.push_back(value);
         if (qint64(values.size()) == needed)
             break;
         if (p == stop)

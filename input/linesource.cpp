@@ -51,24 +51,28 @@ bool LineSource::bytePathFits()
         device.read(3);
     else if (QTextCodec::codecForLocale()->mibEnum() != kUtf8)
         return false;
-    // Later marks are text.
-    decoder =
-        std::make_unique<QTextDecoder>(QTextCodec::codecForMib(kUtf8), QTextCodec::IgnoreHeader);
-    buffer.resize(kChunk);
+    // A small file needs no more than its own size.
+    const qint64 available = device.bytesAvailable();
+    capacity = available >= 0 && available < qint64(kChunk) ? std::size_t(available) + 1 : kChunk;
+    buffer = std::make_unique<char[]>(capacity);
     return true;
 }
 
 void LineSource::refill()
 {
     if (start > 0) {
-        std::memmove(buffer.data(), buffer.data() + start, filled - start);
+        std::memmove(buffer.get(), buffer.get() + start, filled - start);
         filled -= start;
         start = 0;
     }
     // A line longer than the buffer makes it grow to hold the line.
-    if (filled == buffer.size())
-        buffer.resize(buffer.size() * 2);
-    const qint64 got = device.read(buffer.data() + filled, qint64(buffer.size() - filled));
+    if (filled == capacity) {
+        auto larger = std::make_unique<char[]>(2 * capacity);
+        std::memcpy(larger.get(), buffer.get(), filled);
+        buffer = std::move(larger);
+        capacity *= 2;
+    }
+    const qint64 got = device.read(buffer.get() + filled, qint64(capacity - filled));
     if (got <= 0)
         atEnd = true;
     else
@@ -80,7 +84,7 @@ bool LineSource::next()
     if (stream)
         return stream->readLineInto(&streamLine);
     for (;;) {
-        const char* from = buffer.data() + start;
+        const char* from = buffer.get() + start;
         const std::size_t left = filled - start;
         const auto* feed = static_cast<const char*>(std::memchr(from, '\n', left));
         if (feed || (atEnd && left > 0)) {
@@ -117,6 +121,10 @@ QString LineSource::text()
     std::copy_if(lineBegin, lineEnd, std::back_inserter(bytes), [](char c) { return c != '\r'; });
     if (terminated)
         bytes.append('\n');
+    // Marks after the start are text.
+    if (!decoder)
+        decoder = std::make_unique<QTextDecoder>(QTextCodec::codecForMib(kUtf8),
+                                                 QTextCodec::IgnoreHeader);
     QString line = decoder->toUnicode(bytes);
     if (terminated)
         line.chop(1);

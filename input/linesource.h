@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <memory>
-#include <vector>
 
 class QIODevice;
 class QTextDecoder;
@@ -54,7 +53,8 @@ private:
     std::unique_ptr<QTextStream> stream;
     QString streamLine;
     std::unique_ptr<QTextDecoder> decoder;
-    std::vector<char> buffer;
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0;
     std::size_t start = 0;  // first byte not yet handed out
     std::size_t filled = 0; // bytes in the buffer
     bool atEnd = false;
