@@ -29,10 +29,6 @@ constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// Longer tokens are left to the toolkit; no plain number in a measurement
-// file comes near this.
-constexpr std::ptrdiff_t kLongestToken = 64;
-
 } // namespace
 
 const char* plainDecimalEnd(const char* p, const char* end, double& value)
@@ -67,7 +63,7 @@ const char* plainDecimalEnd(const char* p, const char* end, double& value)
 
 double asciiToDouble(const char* begin, const char* end)
 {
-    if (end - begin > kLongestToken)
+    if (end - begin > kLongestPlainNumber)
         return slowDouble(begin, end);
 
     {

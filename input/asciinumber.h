@@ -7,6 +7,10 @@
 // overflow, odd signs, non-ASCII text) goes through the toolkit's own
 // conversion, so the result is the toolkit's, bit for bit.
 
+// Longer tokens go to the toolkit's conversion, which builds a string of
+// their size: readers convert them only once a line is known to be used.
+constexpr long kLongestPlainNumber = 64;
+
 // [begin, end) must be ASCII.
 double asciiToDouble(const char* begin, const char* end);
 int asciiToInt(const char* begin, const char* end);

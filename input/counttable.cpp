@@ -36,6 +36,14 @@ private:
     // has set any other count, later channel-count lines are comments.
     int t = 1;
     std::vector<double> values;
+    // Tokens too long to convert before the row proves whole.
+    struct LongToken
+    {
+        std::size_t index;
+        const char* begin;
+        const char* end;
+    };
+    std::vector<LongToken> longTokens;
     QVector<double> icrs;
     QVector<double> scas;
 };
@@ -92,6 +100,7 @@ bool TableReader::byteLine(const char* p, const char* end)
         return true;
 
     values.clear();
+    longTokens.clear();
     for (;;) {
         // Most tokens are plain decimals, read as they are found.
         const char* token = p;
@@ -104,7 +113,10 @@ bool TableReader::byteLine(const char* p, const char* end)
                 ++p;
             if (p < stop && kinds(*p) == ByteKind::Refuse)
                 return false;
-            value = p == token ? 0.0 : asciiToDouble(token, p);
+            if (p - token > kLongestPlainNumber)
+                longTokens.push_back({values.size(), token, p});
+            else if (p > token)
+                value = asciiToDouble(token, p);
         }
         values.push_back(value);
         if (qint64(values.size()) == needed)
@@ -116,6 +128,8 @@ bool TableReader::byteLine(const char* p, const char* end)
         if (p < stop && kinds(*p) == ByteKind::Refuse)
             return false;
     }
+    for (const LongToken& token : longTokens)
+        values[token.index] = asciiToDouble(token.begin, token.end);
     handOn(values.data());
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -86,18 +87,22 @@ bool LineSource::next()
     for (;;) {
         const char* from = buffer.get() + start;
         const std::size_t left = filled - start;
-        const auto* feed = static_cast<const char*>(std::memchr(from, '\n', left));
+        // A long line comes in over several reads; its start is searched once.
+        const auto* feed =
+            static_cast<const char*>(std::memchr(from + searched, '\n', left - searched));
         if (feed || (atEnd && left > 0)) {
             lineBegin = from;
             lineEnd = feed ? feed : from + left;
             terminated = feed != nullptr;
             start += std::size_t(lineEnd - from) + (feed ? 1 : 0);
+            searched = 0;
             if (lineEnd > lineBegin && lineEnd[-1] == '\r')
                 --lineEnd;
             return true;
         }
         if (atEnd)
             return false;
+        searched = left;
         refill();
     }
 }
@@ -106,6 +111,9 @@ QString LineSource::text()
 {
     if (stream)
         return streamLine;
+    // Beyond what a string can hold, as it would be for the stream.
+    if (lineEnd - lineBegin >= std::numeric_limits<int>::max())
+        qBadAlloc();
     const auto size = int(lineEnd - lineBegin);
     const bool plain =
         std::all_of(lineBegin, lineEnd, [](char c) { return c != '\r' && uchar(c) < 0x80; });

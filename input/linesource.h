@@ -55,8 +55,9 @@ private:
     std::unique_ptr<QTextDecoder> decoder;
     std::unique_ptr<char[]> buffer;
     std::size_t capacity = 0;
-    std::size_t start = 0;  // first byte not yet handed out
-    std::size_t filled = 0; // bytes in the buffer
+    std::size_t start = 0;    // first byte not yet handed out
+    std::size_t filled = 0;   // bytes in the buffer
+    std::size_t searched = 0; // bytes after start known to hold no line feed
     bool atEnd = false;
     const char* lineBegin = nullptr;
     const char* lineEnd = nullptr;

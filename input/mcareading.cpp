@@ -114,15 +114,17 @@ bool McaReader::byteLine(const char* p, const char* end)
         counts.resize(std::size_t(n));
     }
 
-    const char* token = p;
+    const char* binToken = p;
     while (p < end && kinds(*p) == ByteKind::Token)
         ++p;
     if (p < end && kinds(*p) == ByteKind::Refuse)
         return false;
-    const double bin = asciiToInt(token, p);
+    const char* binEnd = p;
     // Most of a spectrum lies outside every window: such a row adds nothing,
-    // whatever else it holds.
-    if (!(lowest <= bin && bin <= highest))
+    // whatever else it holds. A long bin is read only in a row that is used.
+    const bool shortBin = binEnd - binToken <= kLongestPlainNumber;
+    double bin = shortBin ? asciiToInt(binToken, binEnd) : 0.0;
+    if (shortBin && !(lowest <= bin && bin <= highest))
         return true;
 
     for (int i = 1; i <= 2 * n; ++i) {
@@ -132,7 +134,7 @@ bool McaReader::byteLine(const char* p, const char* end)
             return true; // fewer than 2n + 1 tokens: not a row
         if (kinds(*p) == ByteKind::Refuse)
             return false;
-        token = p;
+        const char* token = p;
         while (p < end && kinds(*p) == ByteKind::Token)
             ++p;
         if (p < end && kinds(*p) == ByteKind::Refuse)
@@ -140,6 +142,8 @@ bool McaReader::byteLine(const char* p, const char* end)
         if (i % 2 == 0)
             counts[std::size_t(i / 2 - 1)] = {token, p};
     }
+    if (!shortBin)
+        bin = asciiToInt(binToken, binEnd);
     for (int k = 0; k < n; ++k)
         if (r.windowLow[k] <= bin && bin <= r.windowHigh[k])
             r.scas[k] += asciiToDouble(counts[std::size_t(k)].first, counts[std::size_t(k)].second);

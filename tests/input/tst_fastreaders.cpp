@@ -89,81 +89,25 @@ QByteArray differenceOn(const QByteArray& bytes)
     return QByteArray();
 }
 
-// Awkward pieces the generated files are made of.
-const QList<QByteArray> kNumbers = {"0",
-                                    "-0",
-                                    "+1",
-                                    "1e5",
-                                    "1E-3",
-                                    ".5",
-                                    "5.",
-                                    "-.5",
-                                    "100.0",
-                                    "007",
-                                    "inf",
-                                    "-INF",
-                                    "+inf",
-                                    "nan",
-                                    "NaN",
-                                    "-nan",
-                                    "0x10",
-                                    "1,5",
-                                    "1e",
-                                    "e5",
-                                    "-",
-                                    "+",
-                                    ".",
-                                    "1e400",
-                                    "-1e400",
-                                    "1e-400",
-                                    "-1e-400",
-                                    "1e-310",
-                                    "4.9e-324",
-                                    "1.7976931348623157e308",
-                                    "1.7976931348623159e308",
-                                    "2147483647",
-                                    "2147483648",
-                                    "-2147483649",
-                                    "99999999999999999999",
-                                    "0.1",
-                                    "9007199254740993",
-                                    "123456789012345678901234567890",
-                                    "1e+05",
-                                    "--1",
-                                    "1..2",
-                                    "1e5.5",
-                                    "\xe2\x88\x92"
-                                    "5",            // minus sign
-                                    "\xd9\xa3",     // Arabic-Indic three
-                                    "\xef\xbc\x95", // fullwidth five
-                                    "1\xc3\xa9",
-                                    "\xff",
-                                    "\xc3",
-                                    "\xed\xa0\x80",
-                                    "\xc0\xaf",
-                                    QByteArray("1\0"
-                                               "2",
-                                               3),
-                                    "\x1c"};
+// Awkward pieces the generated files are made of. Among the numbers: a
+// minus sign, an Arabic-Indic and a fullwidth digit, broken UTF-8, a NUL,
+// an ASCII control and tokens long enough to be converted late. Among the
+// separators: no-break, ideographic, line-separator, next-line and
+// byte-order-mark characters.
+// clang-format off
+const QList<QByteArray> kNumbers = {
+    "0", "-0", "+1", "1e5", "1E-3", ".5", "5.", "-.5", "100.0", "007", "inf", "-INF", "+inf",
+    "nan", "NaN", "-nan", "0x10", "1,5", "1e", "e5", "-", "+", ".", "1e400", "-1e400", "1e-400",
+    "-1e-400", "1e-310", "4.9e-324", "1.7976931348623157e308", "1.7976931348623159e308",
+    "2147483647", "2147483648", "-2147483649", "99999999999999999999", "0.1", "9007199254740993",
+    "123456789012345678901234567890", "1e+05", "--1", "1..2", "1e5.5", "\xe2\x88\x92" "5",
+    "\xd9\xa3", "\xef\xbc\x95", "1\xc3\xa9", "\xff", "\xc3", "\xed\xa0\x80", "\xc0\xaf",
+    QByteArray("1\0" "2", 3), "\x1c", QByteArray(70, '0') + "3", QByteArray(80, '9') + ".5e-3"};
 
-const QList<QByteArray> kSeparators = {" ",
-                                       " ",
-                                       " ",
-                                       "  ",
-                                       "\t",
-                                       " \t ",
-                                       "\v",
-                                       "\f",
-                                       ",",
-                                       ", ",
-                                       " ,, ",
-                                       "\xc2\xa0",     // no-break space
-                                       "\xe3\x80\x80", // ideographic space
-                                       "\xe2\x80\xa8", // line separator
-                                       "\xc2\x85",     // next line
-                                       "\xef\xbb\xbf", // byte-order mark inside a line
-                                       "\r",
-                                       "\x1f"};
+const QList<QByteArray> kSeparators = {
+    " ", " ", " ", "  ", "\t", " \t ", "\v", "\f", ",", ", ", " ,, ", "\xc2\xa0", "\xe3\x80\x80",
+    "\xe2\x80\xa8", "\xc2\x85", "\xef\xbb\xbf", "\r", "\x1f"};
+// clang-format on
 
 const QList<QByteArray> kLineEnds = {"\n", "\n", "\n", "\r\n", "\r\r\n", "\n\r"};
 
@@ -286,6 +230,7 @@ private Q_SLOTS:
     void generatedFiles_data();
     void generatedFiles();
     void pathReadsAsDevice();
+    void filesLargerThanOneRead();
     void otherLocaleEncoding();
 };
 
@@ -406,6 +351,21 @@ void TestFastReaders::pathReadsAsDevice()
             });
         QVERIFY2(sameRows(fastRows, referenceRows), bytes.toPercentEncoding().constData());
     }
+}
+
+// Lines cross the boundaries of the chunks the readers read, and a line
+// longer than a chunk makes the buffer grow.
+void TestFastReaders::filesLargerThanOneRead()
+{
+    Generator generate(8);
+    QByteArray bytes;
+    while (bytes.size() < 600 * 1024) {
+        bytes += generate.file(20);
+        if (generate.oneIn(50))
+            bytes += QByteArray(100 * 1024, '5') + " 1 2\n";
+    }
+    const QByteArray difference = differenceOn(bytes);
+    QVERIFY2(difference.isEmpty(), difference.left(2000).constData());
 }
 
 // Where the locale's encoding is not UTF-8, non-ASCII bytes mean other
