@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTextCodec>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 
