@@ -8,7 +8,7 @@ namespace {
 void addFields(QGridLayout* row, const QVector<double>& values, ValueRange& range)
 {
     for (int k = 0; k < values.size(); ++k) {
-        row->addWidget(makeValueField(values[k]), 0, k);
+        addValueField(row, k, values[k]);
         range.widen(values[k]);
     }
 }

@@ -6,23 +6,67 @@
 #include "mainwindow/body.h"
 #include "plot/dispa.h"
 
+#include <QApplication>
+
+namespace {
+
+// Every panel and result field added to a shown window is shown on its own
+// once the event loop runs again, and showing it lays out the whole window
+// anew: a count table of a few hundred rows kept the window frozen for
+// seconds. The frames that receive them stay hidden while they are added, so
+// that showing a frame again shows and lays out all its new fields at once.
+// The user sees none of it: nothing is painted before the load returns. A
+// frame holding the focus is left alone, since hiding it would move the focus.
+class HiddenWhileLoading
+{
+public:
+    explicit HiddenWhileLoading(std::initializer_list<QWidget*> frames)
+    {
+        for (QWidget* frame : frames) {
+            QWidget* focus = QApplication::focusWidget();
+            if (frame && frame->isVisible() && !hidden.contains(frame) &&
+                !(focus && (focus == frame || frame->isAncestorOf(focus)))) {
+                frame->hide();
+                hidden.append(frame);
+            }
+        }
+    }
+    ~HiddenWhileLoading()
+    {
+        for (QWidget* frame : qAsConst(hidden))
+            frame->show();
+    }
+    HiddenWhileLoading(const HiddenWhileLoading&) = delete;
+    HiddenWhileLoading& operator=(const HiddenWhileLoading&) = delete;
+
+private:
+    QList<QWidget*> hidden;
+};
+
+} // namespace
+
 void Body::filesSelected(QStringList files)
 {
-    // MCA spectrum format first, the count table as the fallback: the same
-    // rule as loadMeasurementFile, spelled out here because the fallback
-    // goes through the window's own row step.
-    for (const QString& path : qAsConst(files)) {
-        McaReading reading;
-        readMcaFile(reading, path);
-        if (!reading.ok)
-            readCountTable(path);
-        else if (admitPoint(reading.icrs, reading.scas))
-            addPoint(new AMeasP(reading.i0, reading.icrs, reading.scas, nullptr));
-    }
+    {
+        const HiddenWhileLoading hidden{MCALayout->parentWidget(), Tau0sLayout->parentWidget(),
+                                        TausLayout->parentWidget()};
+        // MCA spectrum format first, the count table as the fallback: the
+        // same rule as loadMeasurementFile, spelled out here because the
+        // fallback goes through the window's own row step.
+        for (const QString& path : qAsConst(files)) {
+            McaReading reading;
+            readMcaFile(reading, path);
+            if (!reading.ok)
+                readCountTable(path);
+            else if (admitPoint(reading.icrs, reading.scas))
+                addPoint(new AMeasP(reading.i0, reading.icrs, reading.scas, nullptr));
+        }
 
-    // Once over the whole selection, so that its results cover every point.
-    if (pointSet.points.size() > 1)
-        pointSet.fitDeadTimes();
+        // Once over the whole selection, so that its results cover every
+        // point.
+        if (pointSet.points.size() > 1)
+            pointSet.fitDeadTimes();
+    }
     I0NinDisp->update();
     NinNoutDisp->update();
 }

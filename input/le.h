@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+class QGridLayout;
+
 // The line edit of every value field made at run time: the panels' channel
 // fields and the fit's result fields.
 class LE : public QLineEdit
@@ -16,3 +18,7 @@ public:
 // format with six significant digits. It has no parent until a layout adopts
 // it.
 LE* makeValueField(double value);
+
+// The same field, made without a parent and placed in grid at row 0 and the
+// given column, which gives it its parent.
+LE* addValueField(QGridLayout* grid, int column, double value);

@@ -1,12 +1,19 @@
 #include "input/mcareading.h"
 
-#include "input/textmode.h"
+#include "input/asciinumber.h"
+#include "input/bytekinds.h"
+#include "input/linesource.h"
 #include "input/textrules.h"
 
 #include <QFile>
-#include <QTextStream>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
+
+constexpr ByteKinds kinds = makeByteKinds(false);
 
 // The value text of a header line: what follows its first ":", simplified.
 QString valueText(const QString& line)
@@ -14,7 +21,38 @@ QString valueText(const QString& line)
     return line.mid(line.indexOf(QLatin1Char(':')) + 1).simplified();
 }
 
-void readHeaderLine(McaReading& r, const QString& line)
+class McaReader
+{
+public:
+    explicit McaReader(McaReading& r) : r(r) {}
+
+    // Any line, simplified.
+    void textLine(const QString& line)
+    {
+        if (!line.isEmpty() && line.at(0) == QLatin1Char('#'))
+            headerLine(line);
+        else
+            spectrumRow(line);
+    }
+
+    // A line on its raw bytes; false when they do not decide it and the
+    // line needs the text rules.
+    bool byteLine(const char* p, const char* end);
+
+private:
+    void headerLine(const QString& line);
+    void spectrumRow(const QString& line);
+
+    McaReading& r;
+    // The bins some window holds lie between these; kept for channels.
+    int channelsSeen = 0;
+    double lowest = 0.0;
+    double highest = 0.0;
+    // Where the count of every channel stands in the row being read.
+    std::vector<std::pair<const char*, const char*>> counts;
+};
+
+void McaReader::headerLine(const QString& line)
 {
     // Both prefixes contain the line's first ":", so each match has its own
     // value text; other header lines leave nothing behind that a later line
@@ -37,7 +75,7 @@ void readHeaderLine(McaReading& r, const QString& line)
     }
 }
 
-void readSpectrumRow(McaReading& r, const QString& line)
+void McaReader::spectrumRow(const QString& line)
 {
     const int n = r.scas.size();
     if (n == 0)
@@ -58,20 +96,69 @@ void readSpectrumRow(McaReading& r, const QString& line)
     }
 }
 
+bool McaReader::byteLine(const char* p, const char* end)
+{
+    while (p < end && kinds(*p) == ByteKind::Separator)
+        ++p;
+    if (p == end)
+        return true; // one empty token: no row
+    if (*p == '#' || kinds(*p) == ByteKind::Refuse)
+        return false;
+    const int n = r.scas.size();
+    if (n == 0)
+        return true;
+    if (n != channelsSeen) {
+        channelsSeen = n;
+        lowest = *std::min_element(r.windowLow.cbegin(), r.windowLow.cend());
+        highest = *std::max_element(r.windowHigh.cbegin(), r.windowHigh.cend());
+        counts.resize(std::size_t(n));
+    }
+
+    const char* binToken = p;
+    while (p < end && kinds(*p) == ByteKind::Token)
+        ++p;
+    if (p < end && kinds(*p) == ByteKind::Refuse)
+        return false;
+    const char* binEnd = p;
+    // Most of a spectrum lies outside every window: such a row adds nothing,
+    // whatever else it holds. A long bin is read only in a row that is used.
+    const bool shortBin = binEnd - binToken <= kLongestPlainNumber;
+    double bin = shortBin ? asciiToInt(binToken, binEnd) : 0.0;
+    if (shortBin && !(lowest <= bin && bin <= highest))
+        return true;
+
+    for (int i = 1; i <= 2 * n; ++i) {
+        while (p < end && kinds(*p) == ByteKind::Separator)
+            ++p;
+        if (p == end)
+            return true; // fewer than 2n + 1 tokens: not a row
+        if (kinds(*p) == ByteKind::Refuse)
+            return false;
+        const char* token = p;
+        while (p < end && kinds(*p) == ByteKind::Token)
+            ++p;
+        if (p < end && kinds(*p) == ByteKind::Refuse)
+            return false;
+        if (i % 2 == 0)
+            counts[std::size_t(i / 2 - 1)] = {token, p};
+    }
+    if (!shortBin)
+        bin = asciiToInt(binToken, binEnd);
+    for (int k = 0; k < n; ++k)
+        if (r.windowLow[k] <= bin && bin <= r.windowHigh[k])
+            r.scas[k] += asciiToDouble(counts[std::size_t(k)].first, counts[std::size_t(k)].second);
+    return true;
+}
+
 } // namespace
 
 void readMcaDevice(McaReading& reading, QIODevice& device)
 {
-    const TextModeScope textMode(device);
-    QTextStream in(&device);
-    QString line;
-    while (in.readLineInto(&line)) {
-        line = std::move(line).simplified();
-        if (!line.isEmpty() && line.at(0) == QLatin1Char('#'))
-            readHeaderLine(reading, line);
-        else
-            readSpectrumRow(reading, line);
-    }
+    McaReader reader(reading);
+    LineSource lines(device);
+    while (lines.next())
+        if (lines.textOnly() || !reader.byteLine(lines.begin(), lines.end()))
+            reader.textLine(lines.text().simplified());
     reading.ok = reading.i0 > 0.0 && !reading.icrs.isEmpty() && !reading.scas.isEmpty();
 }
 

@@ -109,6 +109,9 @@ private Q_SLOTS:
     void panelsGoWithTheWindow();
     void channelLimit_data();
     void channelLimit();
+    void shownWindowEndsAsIfLoadedHidden();
+    void loadKeepsTheFocus_data();
+    void loadKeepsTheFocus();
 };
 
 void TestBodyLoad::spectrumFile()
@@ -428,6 +431,57 @@ void TestBodyLoad::channelLimit()
         QCOMPARE(panels[0]->icrs.size(), channels);
         QCOMPARE(panels[0]->findChild<QGridLayout*>("SCAsBase")->count(), channels);
     }
+}
+
+// A shown window keeps the frames that receive the new fields hidden while
+// it loads; it must end up as a window loaded before it was shown.
+void TestBodyLoad::shownWindowEndsAsIfLoadedHidden()
+{
+    const QStringList files = {fixture("count_table_five_rows.dat"),
+                               fixture("mca_two_channels_worked_example.mca")};
+    Window shown;
+    shown.body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&shown.body));
+    shown.choose(files);
+    shown.choose(files);
+    Window hidden;
+    hidden.choose(files);
+    hidden.choose(files);
+    hidden.body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&hidden.body));
+    QCoreApplication::processEvents();
+
+    const auto fields = shown.body.findChildren<QLineEdit*>();
+    QCOMPARE(fields.size(), hidden.body.findChildren<QLineEdit*>().size());
+    for (const QLineEdit* field : fields)
+        QVERIFY(field->isVisible());
+    QCOMPARE(shown.body.size(), hidden.body.size());
+    QCOMPARE(shown.body.grab().toImage(), hidden.body.grab().toImage());
+}
+
+// Hiding a frame would move the focus out of it.
+void TestBodyLoad::loadKeepsTheFocus_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("on the read button") << "ReadFiles";
+    QTest::newRow("on a panel's I0 field") << "I0";
+}
+
+void TestBodyLoad::loadKeepsTheFocus()
+{
+    QFETCH(QString, focus);
+    Window w;
+    w.body.show();
+    QApplication::setActiveWindow(&w.body);
+    QVERIFY(QTest::qWaitForWindowActive(&w.body));
+    w.choose({fixture("count_table_five_rows.dat")});
+    auto* target = w.body.findChild<QWidget*>(focus);
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target);
+
+    w.choose({fixture("count_table_five_rows.dat")});
+    QCOMPARE(w.set().points.size(), 10);
+    QCOMPARE(QApplication::focusWidget(), target);
 }
 
 VESKOR_GUI_TEST_MAIN(TestBodyLoad)
