@@ -7,6 +7,7 @@
 #include "plot/dispa.h"
 
 #include <QApplication>
+#include <QDebug>
 
 namespace {
 
@@ -43,10 +44,28 @@ private:
     QList<QWidget*> hidden;
 };
 
+// What a point's panel costs the window, in widgets: its frames, labels and
+// I0 field, and one field per value.
+int panelCost(const QVector<double>& icrs, const QVector<double>& scas)
+{
+    return 8 + icrs.size() + scas.size();
+}
+
+// The most widgets the point panels may take together: about 1,500 points of
+// 19 channels or 6,000 of one channel, some seconds and a gigabyte to build.
+// Without a bound, an unrelated large file chosen by mistake (any line of
+// three words is a count table row) would freeze the window for minutes and
+// exhaust the machine's memory.
+constexpr int windowCapacity = 60000;
+
 } // namespace
 
 void Body::filesSelected(QStringList files)
 {
+    roomLeft = windowCapacity;
+    for (const AMeasP* panel : qAsConst(pointSet.points))
+        roomLeft -= panelCost(panel->icrs, panel->scas);
+    pointsRefused = 0;
     {
         const HiddenWhileLoading hidden{MCALayout->parentWidget(), Tau0sLayout->parentWidget(),
                                         TausLayout->parentWidget()};
@@ -56,10 +75,10 @@ void Body::filesSelected(QStringList files)
         for (const QString& path : qAsConst(files)) {
             McaReading reading;
             readMcaFile(reading, path);
-            if (!reading.ok)
+            if (reading.ok)
+                addReadPoint(reading.i0, reading.icrs, reading.scas);
+            else
                 readCountTable(path);
-            else if (admitPoint(reading.icrs, reading.scas))
-                addPoint(new AMeasP(reading.i0, reading.icrs, reading.scas, nullptr));
         }
 
         // Once over the whole selection, so that its results cover every
@@ -67,6 +86,8 @@ void Body::filesSelected(QStringList files)
         if (pointSet.points.size() > 1)
             pointSet.fitDeadTimes();
     }
+    if (pointsRefused > 0)
+        qDebug() << "Points not loaded, the window is full:" << pointsRefused;
     I0NinDisp->update();
     NinNoutDisp->update();
 }
@@ -88,9 +109,19 @@ void Body::addPoint(AMeasP* panel)
 
 void Body::readCountTable(const QString& path)
 {
-    readCountTableFile(path,
-                       [this](double i0, const QVector<double>& icrs, const QVector<double>& scas) {
-                           if (admitPoint(icrs, scas))
-                               addPoint(new AMeasP(i0, icrs, scas, nullptr));
-                       });
+    readCountTableFile(path, [this](double i0, const QVector<double>& icrs,
+                                    const QVector<double>& scas) { addReadPoint(i0, icrs, scas); });
+}
+
+void Body::addReadPoint(double i0, const QVector<double>& icrs, const QVector<double>& scas)
+{
+    if (!admitPoint(icrs, scas))
+        return;
+    const int cost = panelCost(icrs, scas);
+    if (cost > roomLeft) {
+        ++pointsRefused;
+        return;
+    }
+    roomLeft -= cost;
+    addPoint(new AMeasP(i0, icrs, scas, nullptr));
 }

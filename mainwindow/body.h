@@ -42,9 +42,16 @@ private:
     void addPoint(AMeasP* panel);
     // Reads a count table file; every accepted row becomes a point at once.
     void readCountTable(const QString& path);
+    // Makes the panel of a point read from a file and adds it, unless the
+    // point has too many channels or the window has no room left for it.
+    void addReadPoint(double i0, const QVector<double>& icrs, const QVector<double>& scas);
 
     QVector<QColor> colors;
     QFileDialog* readDialog = nullptr;
     PointSet pointSet;
     QFileDialog* saveDialog = nullptr;
+    // Room for panels left in the current load, and the points refused there
+    // for want of it.
+    int roomLeft = 0;
+    int pointsRefused = 0;
 };

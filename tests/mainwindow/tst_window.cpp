@@ -2,6 +2,7 @@
 // follows, Save through the save dialog, and what the two plots show.
 
 #include "analysis/debuglog.h"
+#include "input/ameasp.h"
 #include "mainwindow/body.h"
 #include "plot/dispa.h"
 #include "testsupport.h"
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void plotsShowPointsFromThreeOn();
     void degeneratePlotsFinish_data();
     void degeneratePlotsFinish();
+    void windowRefusesPointsBeyondItsRoom();
 };
 
 void TestWindow::fitRunsAfterLoadsOfMoreThanOnePoint_data()
@@ -235,6 +237,39 @@ void TestWindow::degeneratePlotsFinish()
     // The points are still shown (channel 0 is black).
     QVERIFY(countPixels(upper, Qt::black) > 0);
     QVERIFY(countPixels(lower, Qt::black) > 0);
+}
+
+void TestWindow::windowRefusesPointsBeyondItsRoom()
+{
+    // Rows of 1024 channels: each panel is some two thousand widgets, so the
+    // window has room for 29 of them, and then still for a small point.
+    QByteArray wide = "# Channels : 1024\n";
+    for (int r = 1; r <= 30; ++r) {
+        QByteArray row = QByteArray::number(r * 1000);
+        for (int k = 0; k < 2048; ++k)
+            row += ' ' + QByteArray::number(k + r);
+        wide += row + '\n';
+    }
+    QTemporaryDir dir;
+    const QString path = writeTable(dir, "wide.dat", wide);
+
+    Window w;
+    {
+        DebugLog log;
+        w.read({path, fixture("spectrum_i0_1000.mca")});
+        QCOMPARE(log.lines, QStringList({"chs 1", "Points not loaded, the window is full: 1"}));
+    }
+    const PointSet& set = w.body.pointData();
+    QCOMPARE(set.points.size(), 30);
+    QCOMPARE(set.points[28]->i0, 29000.0);
+    QCOMPARE(set.points.last()->i0, 1000.0);
+
+    // Clear makes room again.
+    QTest::mouseClick(w.body.findChild<QPushButton*>("Clear"), Qt::LeftButton);
+    DebugLog log;
+    w.read({fixture("spectrum_i0_1000.mca"), fixture("spectrum_i0_2000.mca")});
+    QCOMPARE(log.lines, QStringList({"chs 1"}));
+    QCOMPARE(w.body.pointData().points.size(), 2);
 }
 
 VESKOR_GUI_TEST_MAIN(TestWindow)
