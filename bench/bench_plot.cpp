@@ -7,7 +7,6 @@
 #include "plot/plotscene.h"
 #include "plot/plotsource.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -107,14 +106,3 @@ BENCHMARK(BM_PaintImage)->Apply(sizes);
 BENCHMARK(BM_PaintSurface)->Apply(sizes);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
