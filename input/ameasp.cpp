@@ -3,6 +3,9 @@
 #include "input/le.h"
 #include "mainwindow/fieldtext.h"
 
+#include <QChildEvent>
+#include <QDir>
+
 namespace {
 
 void addFields(QGridLayout* row, const QVector<double>& values, ValueRange& range)
@@ -29,3 +32,21 @@ AMeasP::AMeasP(double i0_, const QVector<double>& icrs_, const QVector<double>& 
 }
 
 AMeasP::~AMeasP() = default;
+
+void AMeasP::setOrigin(const QString& file, qint64 line)
+{
+    originFile = file;
+    originLine = line;
+    const QString path = QDir::toNativeSeparators(file);
+    I0->setToolTip(line > 0 ? tr("%1, line %2").arg(path).arg(line) : path);
+}
+
+bool AMeasP::event(QEvent* e)
+{
+    // The I0 field, like the channel fields, keeps the width of its number
+    // however narrow the window; its width can be known once it has its
+    // style.
+    if (e->type() == QEvent::ChildPolished && static_cast<QChildEvent*>(e)->child() == I0)
+        I0->setMinimumWidth(valueFieldWidth(*I0));
+    return QFrame::event(e);
+}

@@ -21,9 +21,19 @@ public:
 
     PointView view() const { return PointView{i0, &icrs, &scas}; }
 
+    // Where the point was read: the file and, for a row of a count table,
+    // its line (from 1; 0 for a spectrum file, which is one point). The I0
+    // field names it in its tool tip.
+    void setOrigin(const QString& file, qint64 line);
+    QString originFile;
+    qint64 originLine = 0;
+
     double i0 = 0.0;
     QVector<double> icrs;
     QVector<double> scas;
     ValueRange icrRange;
     ValueRange scaRange;
+
+protected:
+    bool event(QEvent* e) override;
 };

@@ -19,7 +19,10 @@ constexpr ByteKinds kinds = makeByteKinds(true);
 class TableReader
 {
 public:
-    explicit TableReader(const PointSink& onRow) : onRow(onRow) {}
+    explicit TableReader(const NumberedPointSink& onRow) : onRow(onRow) {}
+
+    // The line about to be read, from 1.
+    qint64 lineNumber = 0;
 
     // Any line, simplified.
     void textLine(QString line);
@@ -31,7 +34,7 @@ public:
 private:
     void handOn(const double* values);
 
-    const PointSink& onRow;
+    const NumberedPointSink& onRow;
     // Without a channel-count line the table has one channel. Once a line
     // has set any other count, later channel-count lines are comments.
     int t = 1;
@@ -142,26 +145,49 @@ void TableReader::handOn(const double* values)
     scas.resize(t);
     std::copy(values + 1, values + 1 + t, icrs.data());
     std::copy(values + 1 + t, values + 1 + 2 * qint64(t), scas.data());
-    onRow(values[0], icrs, scas);
+    onRow(lineNumber, values[0], icrs, scas);
 }
 
 } // namespace
 
-void readCountTableDevice(QIODevice& device, const PointSink& onRow)
+void readNumberedCountTableDevice(QIODevice& device, const NumberedPointSink& onRow)
 {
     TableReader reader(onRow);
     LineSource lines(device);
-    while (lines.next())
+    while (lines.next()) {
+        ++reader.lineNumber;
         if (lines.textOnly() || !reader.byteLine(lines.begin(), lines.end()))
             reader.textLine(lines.text().simplified());
+    }
 }
 
-void readCountTableFile(const QString& path, const PointSink& onRow)
+void readNumberedCountTableFile(const QString& path, const NumberedPointSink& onRow)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qDebug() << "Cannot open" << path;
         return;
     }
-    readCountTableDevice(file, onRow);
+    readNumberedCountTableDevice(file, onRow);
+}
+
+namespace {
+
+NumberedPointSink withoutLines(const PointSink& onRow)
+{
+    return [&onRow](qint64, double i0, const QVector<double>& icrs, const QVector<double>& scas) {
+        onRow(i0, icrs, scas);
+    };
+}
+
+} // namespace
+
+void readCountTableDevice(QIODevice& device, const PointSink& onRow)
+{
+    readNumberedCountTableDevice(device, withoutLines(onRow));
+}
+
+void readCountTableFile(const QString& path, const PointSink& onRow)
+{
+    readNumberedCountTableFile(path, withoutLines(onRow));
 }

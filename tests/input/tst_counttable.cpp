@@ -23,6 +23,20 @@ QVector<Point> readBytes(const QByteArray& bytes)
     return rows;
 }
 
+// The line of every accepted row, with the row's I0.
+QVector<QPair<qint64, double>> rowLines(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QVector<QPair<qint64, double>> lines;
+    readNumberedCountTableDevice(
+        buffer, [&](qint64 line, double i0, const QVector<double>&, const QVector<double>&) {
+            lines.append({line, i0});
+        });
+    return lines;
+}
+
 QVector<Point> readPath(const QString& path)
 {
     QVector<Point> rows;
@@ -45,9 +59,39 @@ private Q_SLOTS:
     void lineEndsAndByteOrderMark();
     void grammar_data();
     void grammar();
+    void rowsKnowTheirLines_data();
+    void rowsKnowTheirLines();
     void unreadablePathIsReportedOnce_data();
     void unreadablePathIsReportedOnce();
 };
+
+void TestCountTable::rowsKnowTheirLines_data()
+{
+    using Lines = QVector<QPair<qint64, double>>;
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Lines>("lines");
+    QTest::newRow("worked example") << QByteArray("# Channels : 2 # two detector elements\n"
+                                                  "# I0 ICR1 ICR2 SCA1 SCA2\n"
+                                                  "1000 500 510 450 455\n"
+                                                  "2000, 990, 1005, 800, 810 # second setting\n"
+                                                  "3000 1400 1420 1100\n")
+                                    << Lines{{3, 1000}, {4, 2000}};
+    QTest::newRow("blank and short lines count")
+        << QByteArray("\n1 2 3\n\n\n4 5\n6 7 8") << Lines{{2, 1}, {6, 6}};
+    QTest::newRow("carriage returns end no line")
+        << QByteArray("1 2 3\r\n4\r5 6 7\r\n8 9 10\r\n") << Lines{{1, 1}, {2, 45}, {3, 8}};
+    QTest::newRow("byte-order mark and a non-ASCII comment")
+        << QByteArray("\xef\xbb\xbf# \xc2\xb5s\n1 2 3\n") << Lines{{2, 1}};
+    QTest::newRow("latin-1 text read as text") << QByteArray("# \xb5\n\n1 2 3\n") << Lines{{3, 1}};
+}
+
+void TestCountTable::rowsKnowTheirLines()
+{
+    QFETCH(QByteArray, bytes);
+    using Lines = QVector<QPair<qint64, double>>;
+    QFETCH(Lines, lines);
+    QCOMPARE(rowLines(bytes), lines);
+}
 
 void TestCountTable::workedExample()
 {
