@@ -1,5 +1,6 @@
 #include "cli/fitreport.h"
 
+#include "analysis/channelsummary.h"
 #include "cli/fitrun.h"
 #include "mainwindow/fieldtext.h"
 
@@ -35,19 +36,6 @@ QString tableRow(const QString& first, const QStringList& cells)
 QJsonValue jsonNumber(double v)
 {
     return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null);
-}
-
-QString constantName(Constant c)
-{
-    switch (c) {
-    case Constant::Tau0:
-        return QStringLiteral("tau0");
-    case Constant::Tau:
-        return QStringLiteral("tau");
-    case Constant::None:
-        break;
-    }
-    return QString();
 }
 
 QString checkName(Check c)
@@ -107,27 +95,7 @@ QString tableText(const FitRun& run)
 
 QString warningText(const FitRun& run, const ChannelWarning& w)
 {
-    const QString channel = QStringLiteral("channel %1: ").arg(w.channel + 1);
-    const QString name = constantName(w.constant);
-    switch (w.check) {
-    case Check::DeadTimeFraction:
-        return channel + QStringLiteral("%1 * highest ICR = %2 exceeds %3: the quadratic model "
-                                        "no longer holds at the highest rates")
-                             .arg(name, fieldText(w.value), fieldText(w.reference));
-    case Check::OutlyingConstant:
-        return channel + QStringLiteral("%1 = %2 lies far from the other channels' (median %3, "
-                                        "more than %4 median absolute deviations: %5)")
-                             .arg(name, fieldText(w.value), fieldText(w.reference),
-                                  fieldText(kOutlierMads), fieldText(w.deviationLimit));
-    case Check::OutputAboveInput:
-        return channel +
-               QStringLiteral("%1: SCA count %2 exceeds ICR %3")
-                   .arg(pointName(run, w.point), fieldText(w.value), fieldText(w.reference));
-    case Check::NonFiniteConstant:
-        return channel +
-               QStringLiteral("%1 is %2: the fit is singular").arg(name, fieldText(w.value));
-    }
-    return channel;
+    return channelWarningText(w, [&run](int point) { return pointName(run, point); });
 }
 
 QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
