@@ -4,12 +4,12 @@
 #include "mainwindow/fieldtext.h"
 #include "plot/chcoord.h"
 #include "plot/plotcolors.h"
+#include "plot/plotlabels.h"
 #include "plot/plotscene.h"
 #include "plot/plotsource.h"
 
 #include <QImageWriter>
 #include <QPainter>
-#include <QPainterPath>
 #include <QSaveFile>
 
 #include <cmath>
@@ -112,15 +112,14 @@ void drawLegend(QPainter& p, const QRect& area, const FitRun& run, const Panel& 
 {
     if (!run.fitted)
         return;
-    const QFontMetrics fm(p.font());
-    const int rowHeight = fm.height() + 4;
+    const int rowHeight = QFontMetrics(p.font()).height() + 2;
     // As many channels as fit in the plot; a table of many channels gets a
     // last row that says how many more there are.
     const int channels = run.fit.tau0s.size();
     const int fitting = std::max(1, (area.height() - 34) / rowHeight);
     const int shown = channels <= fitting ? channels : fitting - 1;
     const bool tau0 = panel.constant == QLatin1String("tau0");
-    QStringList lines;
+    QVector<LegendEntry> entries;
     for (int ch = 0; ch < shown; ++ch) {
         const double value = tau0 ? run.fit.tau0s[ch] : run.fit.taus[ch];
         const double error = tau0 ? run.stats[ch].tau0Error : run.stats[ch].tauError;
@@ -128,31 +127,12 @@ void drawLegend(QPainter& p, const QRect& area, const FitRun& run, const Panel& 
             QStringLiteral("ch %1   %2 = %3").arg(ch + 1).arg(panel.constant, fieldText(value));
         if (!std::isnan(error))
             line += QStringLiteral(" \u00b1 ") + fieldText(error);
-        lines << line;
+        entries.append({colors[ch % colors.size()], line});
     }
     if (shown < channels)
-        lines << QStringLiteral("\u2026 and %1 more channels").arg(channels - shown);
-    int textWidth = 0;
-    for (const QString& l : qAsConst(lines))
-        textWidth = std::max(textWidth, fm.horizontalAdvance(l));
-    const int swatch = 30;
-    const QRect box(area.left() + 12, area.top() + 12, swatch + 16 + textWidth + 12,
-                    rowHeight * lines.size() + 10);
-    p.setPen(QColor(120, 120, 120));
-    p.setBrush(Qt::white);
-    p.drawRect(box);
-    for (int i = 0; i < lines.size(); ++i) {
-        const int y = box.top() + 5 + i * rowHeight + rowHeight / 2;
-        const int x = box.left() + 8;
-        if (i < shown) {
-            const QColor c = colors[i % colors.size()];
-            p.setPen(c);
-            p.drawLine(x, y, x + swatch, y);
-            p.fillPath(dotPath({QPoint(x + swatch / 2, y)}), c);
-        }
-        p.setPen(Qt::black);
-        p.drawText(x + swatch + 12, y + fm.ascent() / 2 - 1, lines[i]);
-    }
+        entries.append(
+            {QColor(), QStringLiteral("\u2026 and %1 more channels").arg(channels - shown)});
+    paintLegend(&p, area.topLeft() + QPoint(12, 12), area.width() - 24, entries, LegendFlow::List);
 }
 
 void drawPanel(QPainter& p, const QRect& panelRect, const FitRun& run, const Panel& panel,

@@ -1,5 +1,7 @@
 #include "input/ameasp.h"
 #include "mainwindow/body.h"
+#include "plot/dispa.h"
+#include "plot/plotlabels.h"
 #include "plot/plotscene.h"
 #include "plot/plotsource.h"
 
@@ -30,10 +32,15 @@ PlotSource plotSource(const PointSet& set)
 
 void Body::drawI0Nin(QPainter* p)
 {
-    paintScene(p, i0NinScene(plotSource(pointSet), colors, I0NinDisp->coord));
+    const PlotScene scene = i0NinScene(plotSource(pointSet), colors, I0NinDisp->coord);
+    paintScene(p, scene);
+    paintPlotLabels(p, scene, I0NinDisp->width(), I0NinDisp->height(), tr("ICR vs I0"), colors);
 }
 
 void Body::drawNinNout(QPainter* p)
 {
-    paintScene(p, ninNoutScene(plotSource(pointSet), colors, NinNoutDisp->coord));
+    const PlotScene scene = ninNoutScene(plotSource(pointSet), colors, NinNoutDisp->coord);
+    paintScene(p, scene);
+    paintPlotLabels(p, scene, NinNoutDisp->width(), NinNoutDisp->height(), tr("SCA vs ICR"),
+                    colors);
 }

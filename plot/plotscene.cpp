@@ -113,8 +113,14 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
         return scene;
     scene.drawn = true;
 
-    const AxisSpan xs = axisSpan(axes.x, coord.frameX1 - coord.frameX0);
-    const AxisSpan ys = axisSpan(axes.y, coord.frameY1 - coord.frameY0);
+    const double frameWidth = coord.frameX1 - coord.frameX0;
+    const double frameHeight = coord.frameY1 - coord.frameY0;
+    const AxisSpan userX{coord.scaleX0, coord.scaleX1};
+    const AxisSpan userY{coord.scaleY0, coord.scaleY1};
+    const AxisSpan xs =
+        coord.xScaleSet && resolvable(userX, frameWidth) ? userX : axisSpan(axes.x, frameWidth);
+    const AxisSpan ys =
+        coord.yScaleSet && resolvable(userY, frameHeight) ? userY : axisSpan(axes.y, frameHeight);
     coord.setScale(xs.lo, ys.lo, xs.hi, ys.hi);
 
     int top = 0, bottom = 0, left = 0, right = 0;
@@ -122,13 +128,17 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
     const bool haveWidth = toPixel(coord.frameX0, left) && toPixel(coord.frameX1, right);
     gridSteps(axes.x, [&](double v) {
         int px = 0;
-        if (haveHeight && toPixel(coord.pixX(v), px))
+        if (haveHeight && toPixel(coord.pixX(v), px)) {
             scene.verticalLines.append(QLine(px, bottom, px, top));
+            scene.verticalValues.append(v);
+        }
     });
     gridSteps(axes.y, [&](double v) {
         int py = 0;
-        if (haveWidth && toPixel(coord.pixY(v), py))
+        if (haveWidth && toPixel(coord.pixY(v), py)) {
             scene.horizontalLines.append(QLine(left, py, right, py));
+            scene.horizontalValues.append(v);
+        }
     });
 
     // The window never has more channels in common than its points hold;

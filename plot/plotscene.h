@@ -31,6 +31,9 @@ struct PlotScene
     bool drawn = false;
     QVector<QLine> verticalLines;
     QVector<QLine> horizontalLines;
+    // The data value of each grid line, in the order of the lines.
+    QVector<double> verticalValues;
+    QVector<double> horizontalValues;
     // One entry per channel, in channel order.
     QVector<Dots> dots;
     // One entry per channel once fitted, in channel order; none before.
@@ -44,9 +47,12 @@ struct PlotScene
 };
 
 // The upper plot: input count against I0, one dot per point and channel,
-// and once fitted the curves Nin = a1 I0 + a2 I0^2. Sets coord's scale
-// from the data (the frame must already be set); with two points or fewer
-// leaves coord alone and gives an empty scene.
+// and once fitted the curves Nin = a1 I0 + a2 I0^2. The frame must already
+// be set. An axis whose scale flag is clear is scaled to the data (5 % of
+// the spread added at either end), and the flags are then set; an axis the
+// user panned or zoomed keeps its scale, unless that scale cannot be drawn
+// with (no width, or not finite), which the data's then replaces. With two
+// points or fewer leaves coord alone and gives an empty scene.
 PlotScene i0NinScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord);
 
 // The lower plot: output count against input count, and once fitted the
