@@ -5,7 +5,11 @@
     <name>AMeasP</name>
     <message>
         <source>0</source>
-        <translation type="unfinished"></translation>
+        <translation type="unfinished">0</translation>
+    </message>
+    <message>
+        <source>%1, line %2</source>
+        <translation>%1、%2 行目</translation>
     </message>
     <message>
         <source>A Meas Point</source>
@@ -13,22 +17,22 @@
     </message>
     <message>
         <source>I0</source>
-        <translation type="unfinished"></translation>
+        <translation type="unfinished">I0</translation>
     </message>
     <message>
         <source>ICRs</source>
-        <translation type="unfinished"></translation>
+        <translation type="unfinished">ICRs</translation>
     </message>
     <message>
         <source>SCAs</source>
-        <translation type="unfinished"></translation>
+        <translation type="unfinished">SCAs</translation>
     </message>
 </context>
 <context>
     <name>Body</name>
     <message>
         <source>0</source>
-        <translation type="unfinished"></translation>
+        <translation type="unfinished">0</translation>
     </message>
     <message>
         <source>Clear</source>
@@ -36,7 +40,11 @@
     </message>
     <message>
         <source>Veskor</source>
-        <translation type="unfinished"></translation>
+        <translation type="unfinished">Veskor</translation>
+    </message>
+    <message>
+        <source>Veskor — %1 of %2 points loaded</source>
+        <translation>Veskor — %2 点中 %1 点を読込</translation>
     </message>
     <message>
         <source>I0 Back Ground</source>
@@ -61,6 +69,13 @@
     <message>
         <source>Taus (Amp)</source>
         <translation>τ (Amp)</translation>
+    </message>
+</context>
+<context>
+    <name>PointSet</name>
+    <message>
+        <source>Fitted over %1 points.</source>
+        <translation>%1 点でフィット。</translation>
     </message>
 </context>
 </TS>

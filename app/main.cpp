@@ -6,6 +6,7 @@
 
 int main(int argc, char** argv)
 {
+    veskor::prepareApplication();
     // The application takes the toolkit's own options out of argv first.
     QApplication app(argc, argv);
     const veskor::Language language = veskor::languageFromArguments(argc, argv);

@@ -3,6 +3,7 @@
 #include "mainwindow/body.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QString>
 #include <QTranslator>
 
@@ -30,9 +31,29 @@ void installLanguage(QTranslator& translator, Language language)
     QCoreApplication::installTranslator(&translator);
 }
 
+void prepareApplication()
+{
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+}
+
+void fitToScreen(QWidget& window, const QScreen* screen)
+{
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    if (available.width() >= window.width() && available.height() >= window.height())
+        return;
+    window.resize(window.size().boundedTo(available.size()));
+    window.move(available.topLeft());
+    // A window manager then also keeps the frame on the screen.
+    window.setWindowState(window.windowState() | Qt::WindowMaximized);
+}
+
 int runMainWindow(QApplication& app, Body& body)
 {
     QObject::connect(&body, SIGNAL(quit()), &app, SLOT(closeAllWindows()));
+    fitToScreen(body, QGuiApplication::primaryScreen());
     body.show();
     return app.exec();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 class QApplication;
+class QScreen;
 class QTranslator;
+class QWidget;
 class Body;
 
 namespace veskor {
@@ -22,8 +24,18 @@ Language languageFromArguments(int argc, char** argv);
 // an empty translator shows the source texts.
 void installLanguage(QTranslator& translator, Language language);
 
-// Ties the window's Quit to closing every top-level window, shows it and runs
-// the event loop; returns the loop's exit code.
+// Sets what must be set before the application object is built: the
+// window scales with the screen's device pixel ratio on high-density
+// screens.
+void prepareApplication();
+
+// Where the screen's available area is smaller than the window, the window
+// takes that area instead of hanging off the screen (a 1366 x 768 laptop).
+// Call before showing it; nothing changes on a screen that holds it.
+void fitToScreen(QWidget& window, const QScreen* screen);
+
+// Ties the window's Quit to closing every top-level window, shows it (fitted
+// to its screen) and runs the event loop; returns the loop's exit code.
 int runMainWindow(QApplication& app, Body& body);
 
 } // namespace veskor

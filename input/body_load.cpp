@@ -76,7 +76,7 @@ void Body::filesSelected(QStringList files)
             McaReading reading;
             readMcaFile(reading, path);
             if (reading.ok)
-                addReadPoint(reading.i0, reading.icrs, reading.scas);
+                addReadPoint(path, 0, reading.i0, reading.icrs, reading.scas);
             else
                 readCountTable(path);
         }
@@ -88,6 +88,9 @@ void Body::filesSelected(QStringList files)
     }
     if (pointsRefused > 0)
         qDebug() << "Points not loaded, the window is full:" << pointsRefused;
+    pointsRefusedSinceClear += pointsRefused;
+    showRefusedPoints();
+    resetPlotViews();
     I0NinDisp->update();
     NinNoutDisp->update();
 }
@@ -109,11 +112,14 @@ void Body::addPoint(AMeasP* panel)
 
 void Body::readCountTable(const QString& path)
 {
-    readCountTableFile(path, [this](double i0, const QVector<double>& icrs,
-                                    const QVector<double>& scas) { addReadPoint(i0, icrs, scas); });
+    readNumberedCountTableFile(
+        path,
+        [this, &path](qint64 line, double i0, const QVector<double>& icrs,
+                      const QVector<double>& scas) { addReadPoint(path, line, i0, icrs, scas); });
 }
 
-void Body::addReadPoint(double i0, const QVector<double>& icrs, const QVector<double>& scas)
+void Body::addReadPoint(const QString& file, qint64 line, double i0, const QVector<double>& icrs,
+                        const QVector<double>& scas)
 {
     if (!admitPoint(icrs, scas))
         return;
@@ -123,5 +129,7 @@ void Body::addReadPoint(double i0, const QVector<double>& icrs, const QVector<do
         return;
     }
     roomLeft -= cost;
-    addPoint(new AMeasP(i0, icrs, scas, nullptr));
+    auto* panel = new AMeasP(i0, icrs, scas, nullptr);
+    panel->setOrigin(file, line);
+    addPoint(panel);
 }

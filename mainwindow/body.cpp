@@ -1,8 +1,13 @@
 #include "mainwindow/body.h"
 
+#include "mainwindow/fittingscrollarea.h"
 #include "plot/plotcolors.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QMimeData>
+#include <QUrl>
 
 Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
 {
@@ -11,6 +16,12 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     setupUi(this);
     pointSet.tau0sLayout = Tau0sLayout;
     pointSet.tausLayout = TausLayout;
+    // Quit stays first in the focus order, but a key pressed right after
+    // start-up must not end the program: the focus starts on reading files.
+    ReadFiles->setFocus();
+    setAcceptDrops(true);
+    // However many points are loaded, the plots keep most of the height.
+    MCAScroll->setMaximumShare(1.0 / 3);
 
     // The dialogs are top-level windows of their own, made once and reused,
     // so each remembers the directory the user last looked at.
@@ -33,6 +44,52 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     connect(NinNoutDisp, SIGNAL(drawImage2(QPainter*)), this, SLOT(drawNinNout(QPainter*)));
     connect(Clear, SIGNAL(clicked()), this, SLOT(clearMcas()));
     connect(Quit, SIGNAL(clicked()), this, SIGNAL(quit()));
+    // A pan or zoom lasts until a double click on the plot asks for the
+    // whole data again.
+    connect(I0NinDisp, SIGNAL(mouseDoubleClicked0()), &I0NinDisp->coord, SLOT(clearScale()));
+    connect(NinNoutDisp, SIGNAL(mouseDoubleClicked0()), &NinNoutDisp->coord, SLOT(clearScale()));
+}
+
+void Body::dragEnterEvent(QDragEnterEvent* e)
+{
+    const QList<QUrl> urls = e->mimeData()->urls();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile()) {
+            e->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void Body::dropEvent(QDropEvent* e)
+{
+    QStringList files;
+    const QList<QUrl> urls = e->mimeData()->urls();
+    for (const QUrl& url : urls)
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    if (files.isEmpty())
+        return;
+    e->acceptProposedAction();
+    filesSelected(files);
+}
+
+void Body::resetPlotViews()
+{
+    I0NinDisp->coord.clearScale();
+    NinNoutDisp->coord.clearScale();
+}
+
+void Body::showRefusedPoints()
+{
+    if (pointsRefusedSinceClear == 0) {
+        setWindowTitle(tr("Veskor"));
+        return;
+    }
+    const int loaded = pointSet.points.size();
+    setWindowTitle(tr("Veskor \u2014 %1 of %2 points loaded")
+                       .arg(loaded)
+                       .arg(loaded + pointsRefusedSinceClear));
 }
 
 // The panels and result fields still on screen go with the widget tree. The

@@ -9,6 +9,8 @@
 #include <QVector>
 
 class AMeasP;
+class QDragEnterEvent;
+class QDropEvent;
 class QFileDialog;
 class QPainter;
 
@@ -30,6 +32,11 @@ public:
 Q_SIGNALS:
     void quit();
 
+protected:
+    // Files dropped on the window load as if chosen in the read dialog.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+
 private Q_SLOTS:
     void filesSelected(QStringList files);
     void saveResults(QString fname);
@@ -42,9 +49,16 @@ private:
     void addPoint(AMeasP* panel);
     // Reads a count table file; every accepted row becomes a point at once.
     void readCountTable(const QString& path);
-    // Makes the panel of a point read from a file and adds it, unless the
-    // point has too many channels or the window has no room left for it.
-    void addReadPoint(double i0, const QVector<double>& icrs, const QVector<double>& scas);
+    // Makes the panel of a point read from a file (at line, for a row of a
+    // count table) and adds it, unless the point has too many channels or
+    // the window has no room left for it.
+    void addReadPoint(const QString& file, qint64 line, double i0, const QVector<double>& icrs,
+                      const QVector<double>& scas);
+    // New or no data: both plots show the data's whole extent again.
+    void resetPlotViews();
+    // The title says how many points the window refused since the last
+    // Clear, when it refused any.
+    void showRefusedPoints();
 
     QVector<QColor> colors;
     QFileDialog* readDialog = nullptr;
@@ -54,4 +68,5 @@ private:
     // for want of it.
     int roomLeft = 0;
     int pointsRefused = 0;
+    int pointsRefusedSinceClear = 0;
 };

@@ -24,6 +24,9 @@ void Body::clearMcas()
     pointSet.icrRange.reset();
     pointSet.scaRange.reset();
 
+    pointsRefusedSinceClear = 0;
+    showRefusedPoints();
+    resetPlotViews();
     I0NinDisp->update();
     NinNoutDisp->update();
 }

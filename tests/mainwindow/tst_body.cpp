@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -104,7 +105,7 @@ private Q_SLOTS:
     void dialogsGoWithTheWindow();
     void quitEmitsOnce();
     void quitEndsEventLoopWithDialogOpen();
-    void quitHasFocusWhenShown();
+    void readFilesHasFocusWhenShown();
 };
 
 void TestBody::widgetTree_data()
@@ -132,7 +133,11 @@ void TestBody::widgetTree_data()
     row("I0NinDispF", "QFrame", "Body", "gridLayout", 4, 0, -1, -1, SP, R, AnyMargins);
     row("gridLayout_5", "QGridLayout", "I0NinDispF", "", -1, -1, -1, -1, -1, -1, ZeroMargins);
     row("I0NinDisp", "DispA", "I0NinDispF", "gridLayout_5", 0, 0, -1, -1, SP, R, AnyMargins);
-    row("frame_3", "QFrame", "Body", "gridLayout", 2, 0, P, M, NF, R, AnyMargins);
+    // The panel column and the constants scroll: each frame is the widget of
+    // a scroll area in its row.
+    row("MCAScroll", "FittingScrollArea", "Body", "gridLayout", 2, 0, P, M, NF, -1, AnyMargins);
+    row("frame_3", "QFrame", "qt_scrollarea_viewport", "MCAScroll", -1, -1, P, M, NF, R,
+        AnyMargins);
     row("gridLayout_4", "QGridLayout", "frame_3", "", -1, -1, -1, -1, -1, -1, ZeroMargins);
     row("MCALayout", "QGridLayout", "frame_3", "gridLayout_4", 0, 0, -1, -1, -1, -1, AnyMargins);
     row("frame", "QFrame", "Body", "gridLayout", 0, 0, P, M, NF, R, AnyMargins);
@@ -148,7 +153,9 @@ void TestBody::widgetTree_data()
     row("NinNoutDispF", "QFrame", "Body", "gridLayout", 5, 0, -1, -1, SP, R, AnyMargins);
     row("gridLayout_6", "QGridLayout", "NinNoutDispF", "", -1, -1, -1, -1, -1, -1, ZeroMargins);
     row("NinNoutDisp", "DispA", "NinNoutDispF", "gridLayout_6", 0, 0, -1, -1, SP, R, AnyMargins);
-    row("TausDispBase", "QFrame", "Body", "gridLayout", 3, 0, P, M, NF, R, AnyMargins);
+    row("TausScroll", "FittingScrollArea", "Body", "gridLayout", 3, 0, P, F, NF, -1, AnyMargins);
+    row("TausDispBase", "QFrame", "qt_scrollarea_viewport", "TausScroll", -1, -1, P, M, NF, R,
+        AnyMargins);
     row("gridLayout_8", "QGridLayout", "TausDispBase", "", -1, -1, -1, -1, -1, -1, ZeroMargins);
     row("Tau0sLayout", "QGridLayout", "TausDispBase", "gridLayout_8", 0, 3, -1, -1, -1, -1,
         AnyMargins);
@@ -202,9 +209,18 @@ void TestBody::widgetTree()
             auto* f = qobject_cast<QFrame*>(w);
             QVERIFY(f);
             QCOMPARE(int(f->frameShape()), shape);
-            QCOMPARE(int(f->frameShadow()), shadow);
+            if (shadow >= 0)
+                QCOMPARE(int(f->frameShadow()), shadow);
         }
         QVERIFY(w->styleSheet().isEmpty());
+        if (row < 0) {
+            // The content of a scroll area that fills its width.
+            auto* area = body.findChild<QScrollArea*>(placedIn);
+            QVERIFY(area);
+            QCOMPARE(area->widget(), w);
+            QVERIFY(area->widgetResizable());
+            return;
+        }
     } else {
         auto* l = qobject_cast<QGridLayout*>(obj);
         QVERIFY(l);
@@ -242,8 +258,8 @@ void TestBody::creationOrder()
                 n << c->objectName();
         return n;
     };
-    QCOMPARE(names(&body), QStringList({"gridLayout", "I0NinDispF", "frame_3", "frame", "frame_2",
-                                        "NinNoutDispF", "TausDispBase"}));
+    QCOMPARE(names(&body), QStringList({"gridLayout", "I0NinDispF", "MCAScroll", "frame", "frame_2",
+                                        "NinNoutDispF", "TausScroll"}));
     QCOMPARE(names(body.findChild<QFrame*>("frame")),
              QStringList({"gridLayout_2", "Quit", "SaveResult", "ReadFiles", "Clear"}));
     QCOMPARE(names(body.findChild<QFrame*>("TausDispBase")),
@@ -407,13 +423,22 @@ void TestBody::quitEndsEventLoopWithDialogOpen()
     QVERIFY(!dialogs.find("readDialog")->isVisible());
 }
 
-void TestBody::quitHasFocusWhenShown()
+// Quit is first in the focus order, yet a Space pressed right after start-up
+// opens the read dialog instead of ending the program.
+void TestBody::readFilesHasFocusWhenShown()
 {
+    DialogWatch dialogs;
     Body body;
     body.show();
     QApplication::setActiveWindow(&body);
     QVERIFY(QTest::qWaitForWindowActive(&body));
-    QTRY_COMPARE(QApplication::focusWidget(), body.findChild<QWidget*>("Quit"));
+    QTRY_COMPARE(QApplication::focusWidget(), body.findChild<QWidget*>("ReadFiles"));
+    QSignalSpy quit(&body, SIGNAL(quit()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(quit.count(), 0);
+    QFileDialog* read = dialogs.find("readDialog");
+    QVERIFY(read && read->isVisible());
+    read->hide();
 }
 
 VESKOR_GUI_TEST_MAIN(TestBody)

@@ -3,9 +3,11 @@
 
 #include "analysis/debuglog.h"
 #include "input/ameasp.h"
+#include "input/le.h"
 #include "mainwindow/body.h"
 #include "plot/dispa.h"
 #include "testsupport.h"
+#include "windowdriver.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,28 +17,7 @@
 
 namespace {
 
-struct Window
-{
-    QWidgetList before = QApplication::topLevelWidgets();
-    Body body;
-    QFileDialog* readDialog = dialog("readDialog");
-    QFileDialog* saveDialog = dialog("saveDialog");
-
-    QFileDialog* dialog(const char* name) const
-    {
-        const auto tops = QApplication::topLevelWidgets();
-        for (QWidget* w : tops)
-            if (!before.contains(w) && w->objectName() == QLatin1String(name))
-                return qobject_cast<QFileDialog*>(w);
-        return nullptr;
-    }
-    void read(const QStringList& paths) { Q_EMIT readDialog->filesSelected(paths); }
-    void save(const QString& path) { Q_EMIT saveDialog->fileSelected(path); }
-    QImage plot(const char* name)
-    {
-        return body.findChild<DispA*>(name)->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    }
-};
+using veskor::test::Window;
 
 QString fixture(const char* name)
 {
@@ -45,11 +26,7 @@ QString fixture(const char* name)
 
 QString writeTable(const QTemporaryDir& dir, const char* name, const QByteArray& text)
 {
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-        return QString();
-    return path;
+    return veskor::test::writeFile(dir, QString::fromLatin1(name), text);
 }
 
 QByteArray readAll(const QString& path)
@@ -64,6 +41,18 @@ int countPixels(const QImage& image, QColor color)
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             if (image.pixelColor(x, y) == color)
+                ++n;
+    return n;
+}
+
+// The same outside area: the plots' title and legend stand in their top
+// left corner, the legend with a dot of each channel's colour.
+int countPixelsOutside(const QImage& image, QColor color, const QRect& area)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (!area.contains(x, y) && image.pixelColor(x, y) == color)
                 ++n;
     return n;
 }
@@ -234,9 +223,10 @@ void TestWindow::degeneratePlotsFinish()
     const QImage lower = w.plot("NinNoutDisp");
     // Not a timing test: a paint that loops on a zero step never returns.
     QVERIFY(clock.elapsed() < 60000);
-    // The points are still shown (channel 0 is black).
-    QVERIFY(countPixels(upper, Qt::black) > 0);
-    QVERIFY(countPixels(lower, Qt::black) > 0);
+    // The points are still shown (channel 0 is black), not only the legend.
+    const QRect header(0, 0, 250, 40);
+    QVERIFY(countPixelsOutside(upper, Qt::black, header) > 0);
+    QVERIFY(countPixelsOutside(lower, Qt::black, header) > 0);
 }
 
 void TestWindow::windowRefusesPointsBeyondItsRoom()
@@ -263,13 +253,22 @@ void TestWindow::windowRefusesPointsBeyondItsRoom()
     QCOMPARE(set.points.size(), 30);
     QCOMPARE(set.points[28]->i0, 29000.0);
     QCOMPARE(set.points.last()->i0, 1000.0);
+    // The user sees it, and the constants say what they were fitted over.
+    QCOMPARE(w.body.windowTitle(), QString::fromUtf8("Veskor — 30 of 31 points loaded"));
+    QVERIFY(set.tauFields.first()->toolTip().endsWith("Fitted over 30 points."));
+
+    // A later load that fits in is counted with it until Clear.
+    w.read({fixture("spectrum_i0_2000.mca")});
+    QCOMPARE(w.body.windowTitle(), QString::fromUtf8("Veskor — 31 of 32 points loaded"));
 
     // Clear makes room again.
     QTest::mouseClick(w.body.findChild<QPushButton*>("Clear"), Qt::LeftButton);
+    QCOMPARE(w.body.windowTitle(), QString("Veskor"));
     DebugLog log;
     w.read({fixture("spectrum_i0_1000.mca"), fixture("spectrum_i0_2000.mca")});
     QCOMPARE(log.lines, QStringList({"chs 1"}));
     QCOMPARE(w.body.pointData().points.size(), 2);
+    QCOMPARE(w.body.windowTitle(), QString("Veskor"));
 }
 
 VESKOR_GUI_TEST_MAIN(TestWindow)

@@ -1,0 +1,602 @@
+// The window holding a real scan: many points of many channels stay inside
+// the window and readable, the plots keep their room, label their axes and
+// follow the mouse, the fitted constants explain themselves, and files
+// dropped on the window load as if chosen.
+
+#include "app/startup.h"
+#include "input/ameasp.h"
+#include "input/le.h"
+#include "mainwindow/body.h"
+#include "plot/dispa.h"
+#include "plot/plotcolors.h"
+#include "plot/plotlabels.h"
+#include "testsupport.h"
+#include "windowdriver.h"
+
+#include <QDir>
+#include <QDropEvent>
+#include <QGridLayout>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMimeData>
+#include <QProcess>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <cmath>
+
+using veskor::test::Window;
+using veskor::test::writeFile;
+
+namespace {
+
+const QString examples = QStringLiteral(VESKOR_EXAMPLES_DIR);
+
+// A scan of a detector with dead times of about 0.5 us (pre-amplifier) and
+// 2.5 us (amplifier): I0 over a decade and a half, each channel a little
+// more sensitive than the one before. With wide, the counts are large
+// enough that every field shows a number of the widest kind
+// ("1.23457e+06").
+QByteArray scanTable(int rows, int channels, bool wide = false)
+{
+    QByteArray out = "# Channels : " + QByteArray::number(channels) + "\n";
+    for (int r = 0; r < rows; ++r) {
+        const double i0 =
+            (wide ? 2.3456789e7 : 1e5) * std::pow(30.0, r / double(qMax(rows - 1, 1)));
+        QByteArray icrs, scas;
+        for (int ch = 0; ch < channels; ++ch) {
+            const double n0 = (0.3 + 0.01 * ch) * i0;
+            const double icr = n0 * std::exp(-n0 * (wide ? 5e-9 : 5e-7));
+            const double sca = 0.7 * icr * std::exp(-icr * (wide ? 2.5e-8 : 2.5e-6));
+            icrs += ' ' + QByteArray::number(icr, 'g', 12);
+            scas += ' ' + QByteArray::number(sca, 'g', 12);
+        }
+        out += QByteArray::number(i0, 'g', 12) + icrs + scas + '\n';
+    }
+    return out;
+}
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+// Whether a line edit shows its whole text: right-aligned text that does
+// not fit is scrolled so that its end shows, and its first character is
+// then no longer at the left edge. Needs a paint first.
+bool showsWholeText(QLineEdit* field)
+{
+    field->grab();
+    const int mid = field->height() / 2;
+    return field->cursorPositionAt(QPoint(0, mid)) == 0 &&
+           field->cursorPositionAt(QPoint(field->width() - 1, mid)) == field->text().size();
+}
+
+QList<QLineEdit*> valueFields(Body& body)
+{
+    QList<QLineEdit*> fields;
+    for (const char* area : {"MCAScroll", "TausScroll"})
+        fields += body.findChild<QScrollArea*>(area)->widget()->findChildren<QLineEdit*>();
+    return fields;
+}
+
+struct ToolRun
+{
+    bool finished = false;
+    QJsonObject json;
+};
+
+ToolRun fitJson(const QStringList& files)
+{
+    QProcess p;
+    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), QStringList{"--json"} + files);
+    ToolRun r;
+    r.finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
+    r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    return r;
+}
+
+QString micro(double seconds)
+{
+    return QString::number(seconds * 1e6, 'g', 3);
+}
+
+QStringList exampleSpectra()
+{
+    QStringList files;
+    const QDir dir(examples + "/scan");
+    for (const QString& name : dir.entryList({"*.mca"}, QDir::Files, QDir::Name))
+        files << dir.filePath(name);
+    return files;
+}
+
+void wheel(QWidget* w, QPoint at, int delta)
+{
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void drag(QWidget* w, Qt::MouseButton button, QPoint from, QPoint to)
+{
+    mouse(w, QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
+    mouse(w, QEvent::MouseButtonPress, from, button, button);
+    mouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
+    mouse(w, QEvent::MouseMove, to, Qt::NoButton, button);
+    mouse(w, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+}
+
+void doubleClick(QWidget* w, QPoint at)
+{
+    mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    mouse(w, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+}
+
+} // namespace
+
+class TestScanView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void columnScrollsInsteadOfGrowing_data();
+    void columnScrollsInsteadOfGrowing();
+    void everyValueReadable();
+    void readabilityCheckSeesACutNumber();
+    void pointToolTipsNameTheirOrigin();
+    void resultToolTipsGiveTheToolsFigures();
+    void resultToolTipsListTheChannelsWarnings();
+    void panAndZoomStay_data();
+    void panAndZoomStay();
+    void newDataShowsTheWholeExtent();
+    void plotsAreLabelled();
+    void gridValueText_data();
+    void gridValueText();
+    void channelLegend_data();
+    void channelLegend();
+    void droppedFilesLoadInOrder_data();
+    void droppedFilesLoadInOrder();
+    void smallScreenTakesTheWindow_data();
+    void smallScreenTakesTheWindow();
+};
+
+void TestScanView::columnScrollsInsteadOfGrowing_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<bool>("scrollsDown");
+    QTest::addColumn<bool>("scrollsAcross");
+    QTest::newRow("40 points of 19 channels") << 40 << 19 << true << true;
+    QTest::newRow("100 points of 2 channels") << 100 << 2 << true << false;
+    QTest::newRow("5 points of 4 channels") << 5 << 4 << false << false;
+}
+
+void TestScanView::columnScrollsInsteadOfGrowing()
+{
+    QFETCH(int, rows);
+    QFETCH(int, channels);
+    QFETCH(bool, scrollsDown);
+    QFETCH(bool, scrollsAcross);
+    QTemporaryDir dir;
+    const QString table = writeFile(dir, "scan.dat", scanTable(rows, channels));
+
+    Window w;
+    w.body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.body));
+    w.read({table});
+    settle();
+    QCOMPARE(w.body.pointData().points.size(), rows);
+
+    QCOMPARE(w.body.size(), QSize(1536, 854));
+    // A laptop's screen still holds the window.
+    QVERIFY(w.body.minimumSize().height() <= 740);
+    for (const char* plot : {"I0NinDisp", "NinNoutDisp"})
+        QVERIFY2(w.surface(plot)->height() >= 200, plot);
+
+    auto* column = w.body.findChild<QScrollArea*>("MCAScroll");
+    QCOMPARE(column->verticalScrollBar()->isVisible(), scrollsDown);
+    QCOMPARE(column->horizontalScrollBar()->isVisible(), scrollsAcross);
+    if (!scrollsDown) {
+        // Every point shows whole.
+        for (AMeasP* panel : w.body.pointData().points)
+            QCOMPARE(panel->visibleRegion().boundingRect(), panel->rect());
+    }
+
+    // The constants stand between the panels and the plots, whole in height.
+    auto* taus = w.body.findChild<QScrollArea*>("TausScroll");
+    QVERIFY(taus->isVisible());
+    QVERIFY(taus->geometry().top() >= column->geometry().bottom());
+    QVERIFY(taus->geometry().bottom() < w.body.findChild<QWidget*>("I0NinDispF")->geometry().top());
+    QCOMPARE(taus->viewport()->height(), taus->widget()->height());
+    QCOMPARE(w.body.pointData().tauFields.size(), 2 * channels);
+    for (LE* field : w.body.pointData().tauFields)
+        QVERIFY(field->isVisibleTo(taus));
+}
+
+void TestScanView::everyValueReadable()
+{
+    QTemporaryDir dir;
+    const QString table = writeFile(dir, "wide.dat", scanTable(40, 19, true));
+    Window w;
+    w.body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.body));
+    w.read({table});
+    settle();
+
+    const QList<QLineEdit*> fields = valueFields(w.body);
+    QCOMPARE(fields.size(), 40 * (1 + 2 * 19) + 2 * 19);
+    int widest = 0;
+    for (QLineEdit* field : fields) {
+        QVERIFY2(showsWholeText(field), qPrintable(field->text()));
+        widest = qMax(widest, field->text().size());
+        // Still the fields they were.
+        QVERIFY(field->isReadOnly());
+        QCOMPARE(field->styleSheet(), QString("background-color: rgb(255, 255, 224);"));
+    }
+    // The table was made for the widest numbers of the format.
+    QCOMPARE(widest, QString("1.23457e+06").size());
+}
+
+// The check above can fail: a field too narrow for its number is caught.
+void TestScanView::readabilityCheckSeesACutNumber()
+{
+    QWidget host;
+    auto* grid = new QGridLayout(&host);
+    LE* field = addValueField(grid, 0, -2.50001e-07);
+    host.show();
+    QVERIFY(showsWholeText(field));
+    field->setFixedWidth(field->width() / 2);
+    QVERIFY(!showsWholeText(field));
+}
+
+void TestScanView::pointToolTipsNameTheirOrigin()
+{
+    QTemporaryDir dir;
+    const QByteArray text = "# Channels : 1\n# I0 ICR SCA\n1000 900 800\n\n2000 1600 1300\n"
+                            "# a note\n3000 2100 1600\n";
+    const QString table = writeFile(dir, "table.dat", text);
+    const QStringList spectra = exampleSpectra().mid(0, 2);
+    Window w;
+    w.read(spectra + QStringList{table});
+
+    // The data rows' lines, counted here from the file's text.
+    QStringList expected;
+    for (const QString& s : spectra)
+        expected << QDir::toNativeSeparators(s);
+    const QList<QByteArray> lines = text.split('\n');
+    for (int i = 0; i < lines.size(); ++i)
+        if (!lines[i].isEmpty() && !lines[i].startsWith('#'))
+            expected
+                << QStringLiteral("%1, line %2").arg(QDir::toNativeSeparators(table)).arg(i + 1);
+
+    QStringList tips;
+    for (AMeasP* panel : w.body.pointData().points)
+        tips << panel->findChild<QLineEdit*>("I0")->toolTip();
+    QCOMPARE(tips, expected);
+}
+
+void TestScanView::resultToolTipsGiveTheToolsFigures()
+{
+    const QStringList files = exampleSpectra();
+    QCOMPARE(files.size(), 12);
+    const ToolRun tool = fitJson(files);
+    QVERIFY(tool.finished);
+    const QJsonArray results = tool.json["results"].toArray();
+    QCOMPARE(results.size(), 4);
+
+    Window w;
+    w.read(files);
+    const PointSet& set = w.body.pointData();
+    for (int ch = 0; ch < 4; ++ch) {
+        const QJsonObject r = results[ch].toObject();
+        const QStringList tau0Tip = set.tauFields[2 * ch]->toolTip().split('\n');
+        const QStringList tauTip = set.tauFields[2 * ch + 1]->toolTip().split('\n');
+        QCOMPARE(tau0Tip.first(),
+                 QStringLiteral("\u03c40 = %1 \u00b1 %2 \u00b5s (\u03c7\u00b2/\u03bd %3)")
+                     .arg(micro(r["tau0"].toDouble()), micro(r["tau0Error"].toDouble()),
+                          QString::number(r["inputReducedChiSquare"].toDouble(), 'f', 2)));
+        QCOMPARE(tauTip.first(),
+                 QStringLiteral("\u03c4 = %1 \u00b1 %2 \u00b5s (\u03c7\u00b2/\u03bd %3)")
+                     .arg(micro(r["tau"].toDouble()), micro(r["tauError"].toDouble()),
+                          QString::number(r["outputReducedChiSquare"].toDouble(), 'f', 2)));
+        // The example raises no warning: the count of points follows at once.
+        QCOMPARE(tau0Tip.mid(1), QStringList{"Fitted over 12 points."});
+        QCOMPARE(tauTip.mid(1), QStringList{"Fitted over 12 points."});
+    }
+}
+
+void TestScanView::resultToolTipsListTheChannelsWarnings()
+{
+    // Channel 1 loses a fifth of its counts to the amplifier at the highest
+    // rate, beyond what the quadratic model holds; channel 2 counts more
+    // output than input at the second point (line 4).
+    const QByteArray text = "# Channels : 2\n"
+                            "# I0 ICR1 ICR2 SCA1 SCA2\n"
+                            "10000 10000 9000 9480 8000\n"
+                            "20000 19000 18000 16400 18500\n"
+                            "40000 36000 35000 26000 30000\n"
+                            "80000 66000 64000 38000 50000\n";
+    QTemporaryDir dir;
+    const QString table = writeFile(dir, "warn.dat", text);
+    const ToolRun tool = fitJson({table});
+    QVERIFY(tool.finished);
+    QStringList toolSays[2];
+    for (const QJsonValue v : tool.json["warnings"].toArray()) {
+        const QJsonObject o = v.toObject();
+        // The tool names a point by its place in the file, the window by its
+        // line; the rest of each warning is the same.
+        if (!o.contains("point"))
+            toolSays[o["channel"].toInt() - 1] << o["message"].toString();
+    }
+    QVERIFY(!toolSays[0].isEmpty());
+
+    Window w;
+    w.read({table});
+    const PointSet& set = w.body.pointData();
+    for (int ch = 0; ch < 2; ++ch) {
+        for (LE* field : {set.tauFields[2 * ch], set.tauFields[2 * ch + 1]}) {
+            const QStringList tip = field->toolTip().split('\n');
+            for (const QString& message : toolSays[ch])
+                QVERIFY2(tip.contains(message), qPrintable(message));
+            QCOMPARE(tip.last(), QString("Fitted over 4 points."));
+        }
+    }
+    const QString pointWarning =
+        QStringLiteral("channel 2: point 2 (%1, line 4): SCA count 18500 exceeds ICR 18000")
+            .arg(QDir::toNativeSeparators(table));
+    QVERIFY(set.tauFields[3]->toolTip().split('\n').contains(pointWarning));
+    QVERIFY(!set.tauFields[1]->toolTip().contains("SCA count"));
+}
+
+void TestScanView::panAndZoomStay_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::newRow("wheel away in the middle") << "wheel in";
+    QTest::newRow("wheel toward over the left strip") << "wheel out left";
+    QTest::newRow("left drag pans") << "pan";
+    QTest::newRow("right drag zooms to the box") << "box";
+}
+
+void TestScanView::panAndZoomStay()
+{
+    QFETCH(QString, gesture);
+    QTemporaryDir dir;
+    const QString table = writeFile(dir, "scan.dat", scanTable(12, 4));
+    Window w;
+    w.body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.body));
+    w.read({table});
+    settle();
+
+    for (const char* name : {"I0NinDisp", "NinNoutDisp"}) {
+        DispA* plot = w.surface(name);
+        const QImage whole = w.plot(name);
+        const QPoint mid(plot->width() / 2, plot->height() / 2);
+        if (gesture == "wheel in")
+            wheel(plot, mid, 120);
+        else if (gesture == "wheel out left")
+            wheel(plot, QPoint(5, mid.y()), -120);
+        else if (gesture == "pan")
+            drag(plot, Qt::LeftButton, mid, mid + QPoint(80, -30));
+        else
+            drag(plot, Qt::RightButton, QPoint(plot->width() / 4, plot->height() / 4), mid);
+        const QImage moved = w.plot(name);
+        QVERIFY2(moved != whole, name);
+        // The view stays through further paints and through moves of the
+        // pointer without a button.
+        mouse(plot, QEvent::MouseMove, mid + QPoint(7, 7), Qt::NoButton, Qt::NoButton);
+        plot->repaint();
+        QVERIFY2(w.plot(name) == moved, name);
+
+        doubleClick(plot, mid);
+        QVERIFY2(w.plot(name) == whole, name);
+    }
+}
+
+void TestScanView::newDataShowsTheWholeExtent()
+{
+    QTemporaryDir dir;
+    const QString first = writeFile(dir, "first.dat", scanTable(6, 2));
+    const QString second = writeFile(dir, "second.dat", scanTable(9, 2));
+
+    // What a fresh window shows of both loads.
+    QImage expected;
+    {
+        Window fresh;
+        fresh.body.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh.body));
+        fresh.read({first, second});
+        settle();
+        expected = fresh.plot("I0NinDisp");
+    }
+
+    Window w;
+    w.body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.body));
+    w.read({first});
+    settle();
+    DispA* plot = w.surface("I0NinDisp");
+    wheel(plot, QPoint(plot->width() / 2, plot->height() / 2), 120);
+    w.read({second});
+    settle();
+    QVERIFY(w.plot("I0NinDisp") == expected);
+
+    // Clear too forgets the view: the next load shows all of its data.
+    wheel(plot, QPoint(plot->width() / 2, plot->height() / 2), -120);
+    QTest::mouseClick(w.body.findChild<QPushButton*>("Clear"), Qt::LeftButton);
+    w.read({first, second});
+    settle();
+    QVERIFY(w.plot("I0NinDisp") == expected);
+}
+
+void TestScanView::plotsAreLabelled()
+{
+    QTemporaryDir dir;
+    const QString two = writeFile(dir, "two.dat", scanTable(2, 3));
+    const QString three = writeFile(dir, "three.dat", scanTable(3, 3));
+    Window w;
+    w.body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.body));
+
+    auto writing = [](const QImage& image, const QRect& area) {
+        // Text is drawn in greys darker than the grid's.
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() == c.green() && c.green() == c.blue() && c.red() < 150)
+                    ++n;
+            }
+        return n;
+    };
+    // Too few points to plot: nothing at all, no title either.
+    w.read({two});
+    settle();
+    QImage image = w.plot("NinNoutDisp");
+    QCOMPARE(writing(image, image.rect()), 0);
+
+    QTest::mouseClick(w.body.findChild<QPushButton*>("Clear"), Qt::LeftButton);
+    w.read({three});
+    settle();
+    image = w.plot("NinNoutDisp");
+    const int h = image.height();
+    // The title in the top left corner, figures along the bottom edge.
+    QVERIFY(writing(image, QRect(0, 0, 120, 30)) > 50);
+    QVERIFY(writing(image, QRect(0, h - 25, image.width(), 25)) > 50);
+}
+
+void TestScanView::gridValueText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("a tenth of a six-digit maximum") << 478923.4 << "4.79e+05";
+    QTest::newRow("three digits") << 478.9234 << "479";
+    QTest::newRow("below one") << 0.01234 << "0.0123";
+    QTest::newRow("a second's microseconds") << 2.5e-06 << "2.5e-06";
+}
+
+void TestScanView::gridValueText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(::gridValueText(value), text);
+}
+
+void TestScanView::channelLegend_data()
+{
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("one channel") << 1 << QStringList{"1"};
+    QTest::newRow("four channels") << 4 << QStringList{"1", "2", "3", "4"};
+    QTest::newRow("nineteen share the thirteen colours")
+        << 19 << QStringList{"1, 14", "2, 15", "3, 16", "4, 17", "5, 18", "6, 19", "7",
+                             "8",     "9",     "10",    "11",    "12",    "13"};
+    QTest::newRow("a colour names three channels at most")
+        << 40
+        << QStringList{"1, 14, 27, \u2026", "2, 15, 28",  "3, 16, 29", "4, 17, 30", "5, 18, 31",
+                       "6, 19, 32",         "7, 20, 33",  "8, 21, 34", "9, 22, 35", "10, 23, 36",
+                       "11, 24, 37",        "12, 25, 38", "13, 26, 39"};
+}
+
+void TestScanView::channelLegend()
+{
+    QFETCH(int, channels);
+    QFETCH(QStringList, texts);
+    const QVector<QColor> colors = plotColors();
+    const QVector<LegendEntry> entries = ::channelLegend(channels, colors);
+    QStringList got;
+    for (int i = 0; i < entries.size(); ++i) {
+        QCOMPARE(entries[i].color, colors[i]);
+        got << entries[i].text;
+    }
+    QCOMPARE(got, texts);
+}
+
+void TestScanView::droppedFilesLoadInOrder_data()
+{
+    QTest::addColumn<QStringList>("names"); // as dropped; "web" is not a local file
+    QTest::addColumn<QList<double>>("i0s"); // the points loaded, in order
+    QTest::newRow("two files") << QStringList{"b.dat", "a.dat"}
+                               << QList<double>{2000, 2500, 1000, 1500};
+    QTest::newRow("a web address among them")
+        << QStringList{"a.dat", "web", "b.dat"} << QList<double>{1000, 1500, 2000, 2500};
+    QTest::newRow("only a web address") << QStringList{"web"} << QList<double>{};
+}
+
+void TestScanView::droppedFilesLoadInOrder()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QList<double>, i0s);
+    QTemporaryDir dir;
+    writeFile(dir, "a.dat", "1000 900 800\n1500 1300 1100\n");
+    writeFile(dir, "b.dat", "2000 1600 1300\n2500 1900 1500\n");
+    QList<QUrl> urls;
+    for (const QString& n : names)
+        urls << (n == "web" ? QUrl("https://example.org/a.dat")
+                            : QUrl::fromLocalFile(dir.filePath(n)));
+    QMimeData data;
+    data.setUrls(urls);
+
+    Window w;
+    w.body.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.body));
+    const QPoint at(w.body.width() / 2, 60);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.body, &enter);
+    QCOMPARE(enter.isAccepted(), !i0s.isEmpty());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.body, &drop);
+
+    QList<double> loaded;
+    for (AMeasP* panel : w.body.pointData().points)
+        loaded << panel->i0;
+    QCOMPARE(loaded, i0s);
+    QCOMPARE(w.body.pointData().fitted, !i0s.isEmpty());
+}
+
+void TestScanView::smallScreenTakesTheWindow_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("the window's own size") << QSize(1536, 854) << false;
+    QTest::newRow("too wide only") << QSize(4000, 100) << false;
+    QTest::newRow("smaller than the screen") << QSize(300, 200) << true;
+}
+
+void TestScanView::smallScreenTakesTheWindow()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, fits);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen->availableGeometry();
+    QVERIFY(!available.contains(QRect(QPoint(), QSize(1536, 854))));
+
+    QWidget window;
+    window.resize(size);
+    veskor::fitToScreen(window, screen);
+    if (fits) {
+        QCOMPARE(window.size(), size);
+        QVERIFY(!window.isMaximized());
+    } else {
+        QCOMPARE(window.size(), size.boundedTo(available.size()));
+        QCOMPARE(window.pos(), available.topLeft());
+        QVERIFY(window.windowState() & Qt::WindowMaximized);
+    }
+}
+
+VESKOR_GUI_TEST_MAIN(TestScanView)
+#include "tst_scanview.moc"
