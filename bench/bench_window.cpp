@@ -72,12 +72,6 @@ struct Window
         body->show();
         settle();
     }
-    ~Window()
-    {
-        // The dialogs have no parent and would outlive the window.
-        delete readDialog;
-        delete saveDialog;
-    }
 
     static void settle()
     {
@@ -90,12 +84,12 @@ struct Window
     // painted and worked off what the load left to do (layout, showing the
     // new fields, the paint). With hundreds of panels the plots may have no
     // height left to paint in, so the window's own paint marks the end.
-    std::pair<qint64, qint64> load(const QString& path)
+    std::pair<qint64, qint64> load(const QStringList& paths)
     {
         const int paintsBefore = windowPaints.paints;
         QElapsedTimer clock;
         clock.start();
-        Q_EMIT readDialog->filesSelected({path});
+        Q_EMIT readDialog->filesSelected(paths);
         const qint64 slot = clock.nsecsElapsed();
         while (windowPaints.paints == paintsBefore && clock.elapsed() < 60000)
             QCoreApplication::processEvents();
@@ -119,28 +113,53 @@ QString writeTable(const QTemporaryDir& dir, int rows)
     return path;
 }
 
-void BM_LoadCountTable(benchmark::State& state)
+// Loads paths into a fresh window per iteration; the time is the user's
+// wait from accepting the dialog until the window has painted.
+void loadFiles(benchmark::State& state, const QStringList& paths, int points)
 {
-    const int rows = int(state.range(0));
-    QTemporaryDir dir;
-    const QString path = writeTable(dir, rows);
     double slotMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto window = std::make_unique<Window>();
         state.ResumeTiming();
-        const auto [slot, total] = window->load(path);
+        const auto [slot, total] = window->load(paths);
         state.SetIterationTime(total / 1e9);
         slotMs += slot / 1e6;
         state.PauseTiming();
-        if (window->body->pointData().points.size() != rows)
-            state.SkipWithError("the window lost rows");
+        if (window->body->pointData().points.size() != points)
+            state.SkipWithError("the window lost points");
         window.reset();
         Window::settle();
         state.ResumeTiming();
     }
     state.counters["in_slot_ms"] = benchmark::Counter(slotMs, benchmark::Counter::kAvgIterations);
-    state.SetItemsProcessed(state.iterations() * rows);
+    state.SetItemsProcessed(state.iterations() * points);
+}
+
+void BM_LoadCountTable(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    QTemporaryDir dir;
+    loadFiles(state, {writeTable(dir, rows)}, rows);
+}
+
+// A scan as the detector's software writes it: one spectrum file of 4096
+// bins per I0 setting, chosen together.
+void BM_LoadMcaFiles(benchmark::State& state)
+{
+    const int files = int(state.range(0));
+    QTemporaryDir dir;
+    QStringList paths;
+    for (int i = 0; i < files; ++i) {
+        paths << dir.filePath(QStringLiteral("point%1.mca").arg(i + 1, 2, 10, QLatin1Char('0')));
+        QFile file(paths.last());
+        const QByteArray bytes = mcaScanFile(kChannels, 4096, i, files);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+            state.SkipWithError("cannot write the scan");
+            return;
+        }
+    }
+    loadFiles(state, paths, files);
 }
 
 // One repaint of a plot surface with the loaded points and fitted curves.
@@ -153,7 +172,7 @@ void repaintSurface(benchmark::State& state, bool i0Nin)
     Window window;
     DispA* surface = i0Nin ? window.i0Nin : window.ninNout;
     const QSize before = surface->size();
-    window.load(writeTable(dir, rows));
+    window.load({writeTable(dir, rows)});
     window.i0Nin->setMinimumSize(window.i0Nin->size().expandedTo(before));
     window.ninNout->setMinimumSize(window.ninNout->size().expandedTo(before));
     Window::settle();
@@ -181,6 +200,7 @@ BENCHMARK(BM_LoadCountTable)
     ->UseManualTime()
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadMcaFiles)->Arg(40)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintI0Nin)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintNinNout)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
 

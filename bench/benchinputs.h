@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -29,16 +30,22 @@ inline int windowHigh(int ch, bool wide)
 
 // An MCA spectrum file: I0, one channel line per channel, then one row per
 // bin with the energy and the count of every channel. With 19 channels and
-// 4096 bins this is about 0.7 MB.
-inline QByteArray mcaSpectrumFile(int channels, int bins, bool wideWindows = false)
+// 4096 bins this is about 0.7 MB. scale sets the beam: I0, the rates and the
+// counts grow with it (the rates a little less, as dead time takes more).
+inline QByteArray mcaSpectrumFile(int channels, int bins, bool wideWindows = false,
+                                  double scale = 1.0, unsigned seed = 7)
 {
-    std::mt19937 random(7);
+    std::mt19937 random(seed);
+    const double rateScale = scale / (1.0 + 0.05 * (scale - 1.0));
     QByteArray out = "# Detector : 19-element Ge, run 1234\n"
                      "# Date : 2024/06/11 10:22:33\n"
-                     "# I0 : 152340\n";
+                     "# I0 : ";
+    out.append(num(152340 * scale, 0)).append('\n');
     for (int ch = 0; ch < channels; ++ch) {
         out.append("# MCA Ch Info : ").append(num(ch + 1, 0)).append(' ').append(num(bins, 0));
-        out.append(" 0.0100 0.000 2.50 ").append(num(48213.5 - 97.25 * ch, 1)).append(' ');
+        out.append(" 0.0100 0.000 2.50 ")
+            .append(num((48213.5 - 97.25 * ch) * rateScale, 1))
+            .append(' ');
         out.append(num(windowLow(ch, wideWindows), 0)).append(' ');
         out.append(num(windowHigh(ch, wideWindows), 0)).append('\n');
     }
@@ -49,13 +56,21 @@ inline QByteArray mcaSpectrumFile(int channels, int bins, bool wideWindows = fal
             // peak on it.
             const double line = 900.0 * std::exp(-std::pow((bin - 650 - 3 * ch) / 12.0, 2));
             const double elastic = 300.0 * std::exp(-std::pow((bin - 1000) / 15.0, 2));
-            std::poisson_distribution<int> count(3.0 + line + elastic);
+            std::poisson_distribution<int> count((3.0 + line + elastic) * rateScale);
             out.append(' ').append(num(bin * (0.01 + 0.00002 * ch), 2));
             out.append(' ').append(num(count(random), 0));
         }
         out.append('\n');
     }
     return out;
+}
+
+// Point `point` of a scan of `points` settings, as one MCA spectrum file:
+// the beam rises from a quarter to 2.25 times the single file's.
+inline QByteArray mcaScanFile(int channels, int bins, int point, int points)
+{
+    const double scale = 0.25 + 2.0 * point / std::max(points - 1, 1);
+    return mcaSpectrumFile(channels, bins, false, scale, 7 + unsigned(point));
 }
 
 // A count table of the given channels and rows: I0, then the ICRs (one
