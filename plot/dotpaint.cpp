@@ -289,71 +289,107 @@ inline void xorRow(quint64* row, int width, qint64 x, quint64 bits)
     }
 }
 
-// Paints channels [first, last), all maskable, over t.area: band by band,
-// each channel's dots XORed into a bit mask, the mask's bits set in the
-// channel's colour in one overlay (a later channel over an earlier one), the
-// overlay drawn once. Bands are disjoint, so their order does not matter.
+// The smallest rectangle within t.area that the patterns of the dots reach,
+// in device pixels.
+QRect reach(const Target& t, const PlotScene::Dots* first, const PlotScene::Dots* last)
+{
+    const DotPattern& pat = dotPattern();
+    const qint64 areaLeft = t.area.left(), areaRight = t.area.right();
+    const qint64 areaTop = t.area.top(), areaBottom = t.area.bottom();
+    qint64 x0 = areaRight + 1, x1 = areaLeft - 1, y0 = areaBottom + 1, y1 = areaTop - 1;
+    for (const PlotScene::Dots* d = first; d != last; ++d) {
+        for (const QPoint& c : d->centres) {
+            const qint64 left = qint64(c.x()) + t.dx + pat.left;
+            const qint64 top = qint64(c.y()) + t.dy + pat.top;
+            const qint64 right = left + pat.width - 1;
+            const qint64 bottom = top + qint64(pat.rows.size()) - 1;
+            if (right < areaLeft || left > areaRight || bottom < areaTop || top > areaBottom)
+                continue;
+            x0 = std::min(x0, std::max(left, areaLeft));
+            x1 = std::max(x1, std::min(right, areaRight));
+            y0 = std::min(y0, std::max(top, areaTop));
+            y1 = std::max(y1, std::min(bottom, areaBottom));
+        }
+    }
+    if (x1 < x0 || y1 < y0)
+        return QRect();
+    return QRect(QPoint(int(x0), int(y0)), QPoint(int(x1), int(y1)));
+}
+
+// Paints channels [first, last), all maskable, within rect (device pixels,
+// at most kMaxOverlayPixels): each channel's dots XORed into a bit mask, the
+// mask's bits set in the channel's colour in one overlay (a later channel
+// over an earlier one), the overlay drawn once.
+void paintMaskedRect(QPainter* p, const Target& t, const PlotScene::Dots* first,
+                     const PlotScene::Dots* last, const QRect& rect)
+{
+    const DotPattern& pat = dotPattern();
+    const int patHeight = int(pat.rows.size());
+    const int width = rect.width();
+    const int height = rect.height();
+    const int words = (width + 63) / 64;
+    std::vector<quint64> mask(size_t(height) * words, 0);
+    QImage overlay;
+    // A pattern's first pixel relative to rect: centre + these.
+    const qint64 offX = qint64(t.dx) + pat.left - rect.left();
+    const qint64 offY = qint64(t.dy) + pat.top - rect.top();
+
+    for (const PlotScene::Dots* d = first; d != last; ++d) {
+        int rowLo = height, rowHi = -1;
+        for (const QPoint& c : d->centres) {
+            const qint64 x = c.x() + offX;
+            const qint64 y = c.y() + offY;
+            if (x >= width || x + pat.width <= 0 || y >= height || y + patHeight <= 0)
+                continue;
+            const int r0 = int(std::max<qint64>(0, -y));
+            const int r1 = int(std::min<qint64>(patHeight, height - y));
+            for (int r = r0; r < r1; ++r)
+                xorRow(&mask[size_t(y + r) * words], width, x, pat.rows[r]);
+            rowLo = std::min(rowLo, int(y + r0));
+            rowHi = std::max(rowHi, int(y + r1 - 1));
+        }
+        if (rowHi < rowLo)
+            continue;
+        if (overlay.isNull()) {
+            overlay = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+            overlay.fill(0);
+        }
+        // The colour the solid fill stores (QSpanData::setup).
+        const QRgb colour = d->color.rgba64().toArgb32();
+        for (int row = rowLo; row <= rowHi; ++row) {
+            quint64* m = &mask[size_t(row) * words];
+            QRgb* out = reinterpret_cast<QRgb*>(overlay.scanLine(row));
+            for (int k = 0; k < words; ++k) {
+                quint64 bits = m[k];
+                if (bits == 0)
+                    continue;
+                // Leave the mask clear for the next channel.
+                m[k] = 0;
+                QRgb* base = out + size_t(k) * 64;
+                do {
+                    base[qCountTrailingZeroBits(bits)] = colour;
+                    bits &= bits - 1;
+                } while (bits != 0);
+            }
+        }
+    }
+    if (!overlay.isNull())
+        p->drawImage(QPoint(rect.left() - t.dx, rect.top() - t.dy), overlay);
+}
+
+// Paints channels [first, last), all maskable: over the rectangle their dots
+// reach, in bands that keep the overlay small. Bands are disjoint, so
+// painting them one after another keeps every channel over the earlier ones.
 void paintMasked(QPainter* p, const Target& t, const PlotScene::Dots* first,
                  const PlotScene::Dots* last)
 {
-    if (t.area.isEmpty())
+    const QRect box = reach(t, first, last);
+    if (box.isEmpty())
         return;
-    const DotPattern& pat = dotPattern();
-    const int patHeight = int(pat.rows.size());
-    const int width = t.area.width();
-    const int words = (width + 63) / 64;
-    const int bandRows = std::max(1, kMaxOverlayPixels / width);
-    std::vector<quint64> mask;
-
-    for (int bandTop = t.area.top(); bandTop <= t.area.bottom(); bandTop += bandRows) {
-        const int height = std::min(bandRows, t.area.bottom() + 1 - bandTop);
-        mask.assign(size_t(height) * words, 0);
-        QImage overlay;
-        // Pattern origin relative to the band: centre + offset - band origin.
-        const qint64 offX = qint64(t.dx) + pat.left - t.area.left();
-        const qint64 offY = qint64(t.dy) + pat.top - bandTop;
-
-        for (const PlotScene::Dots* d = first; d != last; ++d) {
-            int rowLo = height, rowHi = -1;
-            for (const QPoint& c : d->centres) {
-                const qint64 x = c.x() + offX;
-                const qint64 y = c.y() + offY;
-                if (x >= width || x + pat.width <= 0 || y >= height || y + patHeight <= 0)
-                    continue;
-                const int r0 = int(std::max<qint64>(0, -y));
-                const int r1 = int(std::min<qint64>(patHeight, height - y));
-                for (int r = r0; r < r1; ++r)
-                    xorRow(&mask[size_t(y + r) * words], width, x, pat.rows[r]);
-                rowLo = std::min(rowLo, int(y + r0));
-                rowHi = std::max(rowHi, int(y + r1 - 1));
-            }
-            if (rowHi < rowLo)
-                continue;
-            if (overlay.isNull()) {
-                overlay = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
-                overlay.fill(0);
-            }
-            // The colour the solid fill stores (QSpanData::setup).
-            const QRgb colour = d->color.rgba64().toArgb32();
-            for (int row = rowLo; row <= rowHi; ++row) {
-                quint64* m = &mask[size_t(row) * words];
-                QRgb* out = reinterpret_cast<QRgb*>(overlay.scanLine(row));
-                for (int k = 0; k < words; ++k) {
-                    quint64 bits = m[k];
-                    if (bits == 0)
-                        continue;
-                    // Leave the mask clear for the next channel.
-                    m[k] = 0;
-                    QRgb* base = out + size_t(k) * 64;
-                    do {
-                        base[qCountTrailingZeroBits(bits)] = colour;
-                        bits &= bits - 1;
-                    } while (bits != 0);
-                }
-            }
-        }
-        if (!overlay.isNull())
-            p->drawImage(QPoint(t.area.left() - t.dx, bandTop - t.dy), overlay);
+    const int bandRows = std::max(1, kMaxOverlayPixels / box.width());
+    for (int top = box.top(); top <= box.bottom(); top += bandRows) {
+        const int rows = std::min(bandRows, box.bottom() + 1 - top);
+        paintMaskedRect(p, t, first, last, QRect(box.left(), top, box.width(), rows));
     }
 }
 
