@@ -40,7 +40,8 @@
 // - the painter maps to device pixels by a whole-pixel translation at most
 //   (no scale, as with a high-DPI device, nor a fractional offset);
 // - no antialiasing and no Qt 4 compatible rounding (both change the
-//   rasterizer), SourceOver at full opacity;
+//   rasterizer; only hints known to change neither are let through),
+//   SourceOver at full opacity;
 // - no clip, or one that is a single rectangle with whole-pixel edges, so
 //   that both routes are cut at the same pixels;
 // and, per channel:
@@ -200,7 +201,13 @@ Target maskTarget(const QPainter* p)
     if (image->format() != QImage::Format_RGB32 &&
         image->format() != QImage::Format_ARGB32_Premultiplied)
         return t;
-    if (p->renderHints() & (QPainter::Antialiasing | QPainter::Qt4CompatiblePainting))
+    // Hints known to leave an aliased fill and a translated image alone;
+    // any other (antialiasing, Qt 4 rounding, the deprecated high quality
+    // antialiasing, which antialiases too) takes the path route.
+    const QPainter::RenderHints harmless = QPainter::TextAntialiasing |
+                                           QPainter::SmoothPixmapTransform |
+                                           QPainter::LosslessImageRendering;
+    if (p->renderHints() & ~harmless)
         return t;
     if (p->compositionMode() != QPainter::CompositionMode_SourceOver || p->opacity() != 1.0)
         return t;
