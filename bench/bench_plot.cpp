@@ -180,7 +180,7 @@ void sizes(benchmark::internal::Benchmark* b)
 BENCHMARK(BM_BuildScene)->Apply(sizes);
 BENCHMARK(BM_PaintImage)->Apply(sizes);
 BENCHMARK(BM_PaintSurface)->Apply(sizes);
-BENCHMARK(BM_PaintImagePaths)->Args({19, 1000})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintImagePaths)->Apply(sizes);
 // At 4 times every dot stays within the limit; at 40 most channels reach
 // beyond it.
 BENCHMARK_TEMPLATE(BM_PaintZoomed, false)
