@@ -9,9 +9,11 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -96,6 +98,80 @@ void BM_PaintSurface(benchmark::State& state)
         surface.render(&image);
 }
 
+// The scene painted as paintScene painted it before the dot masks: every
+// channel's dots filled as one path. What BM_PaintImage is measured against.
+void paintAsPaths(QPainter* p, const PlotScene& scene)
+{
+    p->setPen(QColor(PlotScene::kGridColor));
+    for (const QLine& l : scene.verticalLines)
+        p->drawLines(&l, 1);
+    for (const QLine& l : scene.horizontalLines)
+        p->drawLines(&l, 1);
+    for (const PlotScene::Dots& d : scene.dots)
+        p->fillPath(dotPath(d.centres), QBrush(d.color, Qt::SolidPattern));
+    for (const PlotScene::Curve& c : scene.curves) {
+        p->setPen(c.color);
+        p->drawPolyline(c.samples.constData(), c.samples.size());
+    }
+}
+
+void BM_PaintImagePaths(benchmark::State& state)
+{
+    const Scan scan(int(state.range(0)), int(state.range(1)));
+    const QVector<QColor> colors = plotColors();
+    ChCoord coord;
+    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter p(&image);
+        p.fillRect(0, 0, kWidth, kHeight, Qt::white);
+        coord.setFrame(0, kHeight, kWidth, 0);
+        paintAsPaths(&p, i0NinScene(scan.source, colors, coord));
+    }
+}
+
+// The scene zoomed in about the middle of the surface by range(2), as a
+// zoom kept across repaints would show it: most dots far off the surface.
+// A channel whose dots reach beyond the raster engine's limit of 32767
+// pixels is filled as a path (see plot/dotpaint.cpp), and that path is
+// clipped by path intersection first, which is slow.
+PlotScene zoomed(PlotScene scene, int factor)
+{
+    const QPoint mid(kWidth / 2, kHeight / 2);
+    const auto lim = qint64(PlotScene::kPixelLimit);
+    auto zoom = [&](QPoint& c) {
+        const qint64 x = std::clamp<qint64>(mid.x() + qint64(c.x() - mid.x()) * factor, -lim, lim);
+        const qint64 y = std::clamp<qint64>(mid.y() + qint64(c.y() - mid.y()) * factor, -lim, lim);
+        c = QPoint(int(x), int(y));
+    };
+    for (PlotScene::Dots& d : scene.dots)
+        for (QPoint& c : d.centres)
+            zoom(c);
+    for (PlotScene::Curve& c : scene.curves)
+        for (QPoint& s : c.samples)
+            zoom(s);
+    scene.verticalLines.clear();
+    scene.horizontalLines.clear();
+    return scene;
+}
+
+template <bool Paths> void BM_PaintZoomed(benchmark::State& state)
+{
+    const Scan scan(int(state.range(0)), int(state.range(1)));
+    ChCoord coord;
+    coord.setFrame(0, kHeight, kWidth, 0);
+    const PlotScene scene =
+        zoomed(i0NinScene(scan.source, plotColors(), coord), int(state.range(2)));
+    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter p(&image);
+        p.fillRect(0, 0, kWidth, kHeight, Qt::white);
+        if (Paths)
+            paintAsPaths(&p, scene);
+        else
+            paintScene(&p, scene);
+    }
+}
+
 void sizes(benchmark::internal::Benchmark* b)
 {
     b->Args({19, 1000})->Args({19, 100})->Args({4, 10})->Unit(benchmark::kMillisecond);
@@ -104,5 +180,16 @@ void sizes(benchmark::internal::Benchmark* b)
 BENCHMARK(BM_BuildScene)->Apply(sizes);
 BENCHMARK(BM_PaintImage)->Apply(sizes);
 BENCHMARK(BM_PaintSurface)->Apply(sizes);
+BENCHMARK(BM_PaintImagePaths)->Apply(sizes);
+// At 4 times every dot stays within the limit; at 40 most channels reach
+// beyond it.
+BENCHMARK_TEMPLATE(BM_PaintZoomed, false)
+    ->Args({19, 1000, 4})
+    ->Args({19, 1000, 40})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_PaintZoomed, true)
+    ->Args({19, 1000, 4})
+    ->Args({19, 1000, 40})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "plot/plotscene.h"
 
 #include "plot/chcoord.h"
+#include "plot/dotpaint.h"
 #include "plot/plotsource.h"
 
 #include <QPainter>
@@ -240,8 +241,7 @@ void paintScene(QPainter* p, const PlotScene& scene)
         p->drawLines(&l, 1);
     for (const QLine& l : scene.horizontalLines)
         p->drawLines(&l, 1);
-    for (const PlotScene::Dots& d : scene.dots)
-        p->fillPath(dotPath(d.centres), QBrush(d.color, Qt::SolidPattern));
+    paintDots(p, scene.dots);
     for (const PlotScene::Curve& c : scene.curves) {
         p->setPen(c.color);
         p->drawPolyline(c.samples.constData(), c.samples.size());

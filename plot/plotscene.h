@@ -64,5 +64,7 @@ PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, 
 QPainterPath dotPath(const QVector<QPoint>& centres);
 
 // Draws the scene: the grey grid, then every channel's dots, then every
-// curve over all of them. Leaves the last pen it set on p.
+// curve over all of them. The dots have the pixels of filling each channel's
+// dotPath, though mostly painted by a faster route (plot/dotpaint.h).
+// Leaves the last pen it set on p.
 void paintScene(QPainter* p, const PlotScene& scene);
