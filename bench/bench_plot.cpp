@@ -4,6 +4,7 @@
 
 #include "plot/dispa.h"
 #include "plot/plotcolors.h"
+#include "plot/plotlabels.h"
 #include "plot/plotscene.h"
 #include "plot/plotsource.h"
 
@@ -83,7 +84,8 @@ void BM_PaintImage(benchmark::State& state)
     }
 }
 
-// The same through a real surface, as the window paints it.
+// The same through a real surface, as the window paints it: with the grid
+// values, the title and the legend.
 void BM_PaintSurface(benchmark::State& state)
 {
     const Scan scan(int(state.range(0)), int(state.range(1)));
@@ -91,7 +93,10 @@ void BM_PaintSurface(benchmark::State& state)
     DispA surface;
     surface.resize(kWidth, kHeight);
     QObject::connect(&surface, &DispA::drawImage2, [&](QPainter* p) {
-        paintScene(p, i0NinScene(scan.source, colors, surface.coord));
+        const PlotScene scene = i0NinScene(scan.source, colors, surface.coord);
+        paintScene(p, scene);
+        paintPlotLabels(p, scene, surface.width(), surface.height(), QStringLiteral("ICR vs I0"),
+                        colors);
     });
     QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state)

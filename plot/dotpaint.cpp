@@ -49,9 +49,15 @@
 // - a path that the outline mapper does not clip first: it hands any path
 //   whose control points reach beyond +-32767 pixels on the device, or span
 //   more than that, to QPainterPath::intersected, whose result nothing
-//   here shows to be the XOR of the dots. Such channels (dots far off a
-//   zoomed plot, or at the scene's +-4194304 clamp) are drawn as paths
-//   between the masked ones.
+//   here shows to be the XOR of the dots.
+//
+// The last condition is taken on the dots that can fill a pixel the
+// painter reaches. A dot that fills none adds nothing to the XOR of what
+// shows, so leaving it out gives the very pixels of the whole channel's
+// fill; a plot zoomed far in, whose other dots lie thousands of pixels off
+// the surface, thus keeps the mask route. A channel whose reaching dots
+// still span more than the limit (a surface wider than 32767 pixels) is
+// drawn as a path between the masked ones.
 
 namespace {
 
@@ -262,12 +268,31 @@ bool maskable(const PlotScene::Dots& d, const Target& t)
              bottom - top > lim);
 }
 
+// The dots of d whose pattern reaches a pixel of t.area.
+PlotScene::Dots reaching(const PlotScene::Dots& d, const Target& t)
+{
+    const DotPattern& pat = dotPattern();
+    PlotScene::Dots r;
+    r.color = d.color;
+    for (const QPoint& c : d.centres) {
+        const qint64 left = qint64(c.x()) + t.dx + pat.left;
+        const qint64 top = qint64(c.y()) + t.dy + pat.top;
+        if (left + pat.width > t.area.left() && left <= t.area.right() &&
+            top + qint64(pat.rows.size()) > t.area.top() && top <= t.area.bottom())
+            r.centres.append(c);
+    }
+    return r;
+}
+
 QVector<DotRoute> routesFor(const Target& t, const QVector<PlotScene::Dots>& dots)
 {
     QVector<DotRoute> routes;
     routes.reserve(dots.size());
-    for (const PlotScene::Dots& d : dots)
-        routes.append(t.ok && maskable(d, t) ? DotRoute::Mask : DotRoute::Path);
+    for (const PlotScene::Dots& d : dots) {
+        // The masked overlay covers only the dots that reach t.area anyway.
+        const bool mask = t.ok && (maskable(d, t) || maskable(reaching(d, t), t));
+        routes.append(mask ? DotRoute::Mask : DotRoute::Path);
+    }
     return routes;
 }
 

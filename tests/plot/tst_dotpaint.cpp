@@ -572,11 +572,17 @@ void TestDotPaint::samePixels_data()
     }
 
     const QSize mid(400, 200);
-    row("limit edges", mid, LimitEdges, Plain, pm, "MPMPMPMPMPMP");
-    row("limit edges, translated", mid, LimitEdges, Translated, pm, "MPMPMPMPMPMP");
-    row("limit edges, figure area", mid, LimitEdges, FigureArea, rgb32, "MPMPMPMPMPMP");
-    row("clamped centres", mid, Clamp, Plain, pm, "PMPPM");
-    row("clamped centres, figure area", QSize(1500, 300), Clamp, FigureArea, rgb32, "PMPPM");
+    // Dots beyond the raster engine's limit reach no pixel of the surface;
+    // without them the rest of their channel keeps the mask route.
+    row("limit edges", mid, LimitEdges, Plain, pm, "MMMMMMMMMMMM");
+    row("limit edges, translated", mid, LimitEdges, Translated, pm, "MMMMMMMMMMMM");
+    row("limit edges, figure area", mid, LimitEdges, FigureArea, rgb32, "MMMMMMMMMMMM");
+    // On a surface wider than the limit, dots that show can span more than
+    // it: those channels take the path route.
+    row("limit edges, surface wider than the limit", QSize(33000, 40), LimitEdges, Plain, pm,
+        "MPMMMMMMMPMM");
+    row("clamped centres", mid, Clamp, Plain, pm, "MMMMM");
+    row("clamped centres, figure area", QSize(1500, 300), Clamp, FigureArea, rgb32, "MMMMM");
     row("colours", mid, Colours, Plain, pm, "MPMPPMP");
     row("colours, RGB32", mid, Colours, Plain, rgb32, "MPMPPMP");
     row("empty channels", mid, Empty, Plain, pm, "MMMM");
