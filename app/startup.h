@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QString>
+#include <QtGlobal>
+
+#include <vector>
+
 class QApplication;
 class QScreen;
 class QTranslator;
@@ -28,6 +33,36 @@ void installLanguage(QTranslator& translator, Language language);
 // window scales with the screen's device pixel ratio on high-density
 // screens.
 void prepareApplication();
+
+// What veskor says, before it exits with status 1, when it has no display
+// to show its window on.
+extern const char* const kNoDisplayMessage;
+
+// Whether the environment names somewhere to show the window: an X11 or
+// Wayland display, or a platform chosen outright (QT_QPA_PLATFORM or
+// -platform, such as offscreen, which needs no display).
+bool displayNamed(int argc, char** argv);
+
+// Held while the application object is built. If the toolkit then finds no
+// display after all (one that is named but cannot be opened), it prints
+// kNoDisplayMessage and ends the process with status 1 instead of the
+// toolkit's abort and its advice to reinstall. Other messages of that time
+// are held back and passed on by release(), so a failed start says one line.
+class NoDisplayGuard
+{
+public:
+    NoDisplayGuard();
+    ~NoDisplayGuard();
+    NoDisplayGuard(const NoDisplayGuard&) = delete;
+    NoDisplayGuard& operator=(const NoDisplayGuard&) = delete;
+
+    // The application object stands: passes on what was held back.
+    void release();
+
+private:
+    QtMessageHandler previous = nullptr;
+    bool active = true;
+};
 
 // Where the screen's available area is smaller than the window, the window
 // takes that area instead of hanging off the screen (a 1366 x 768 laptop).
