@@ -38,6 +38,7 @@ fractions tau0 * highest ICR and tau * highest ICR. Warnings go to stderr.
   --json              print the table as JSON
   --plot FILE.png     draw both plots into a PNG image
   -h, --help          show this text
+  --version           show the program's version
 
 Exit status: 0 done; 1 an input file could not be opened (the others were
 analysed); 2 usage error; 3 fewer than two points (nothing written);
@@ -79,6 +80,7 @@ struct FitOptions
     QString plotPath;    // empty: no --plot
     bool json = false;
     bool help = false;
+    bool version = false;
 };
 
 // Reads the command line into options; returns the usage error, or an
@@ -90,11 +92,13 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     const QCommandLineOption jsonOption("json", "JSON output");
     const QCommandLineOption plotOption("plot", "plot image", "FILE.png");
     const QCommandLineOption helpOption({"h", "help"}, "help");
-    parser.addOptions({outputOption, jsonOption, plotOption, helpOption});
+    const QCommandLineOption versionOption("version", "version");
+    parser.addOptions({outputOption, jsonOption, plotOption, helpOption, versionOption});
     if (!parser.parse(arguments))
         return parser.errorText();
     options.help = parser.isSet(helpOption);
-    if (options.help)
+    options.version = parser.isSet(versionOption);
+    if (options.help || options.version)
         return QString();
     if (parser.values(outputOption).size() > 1 || parser.values(plotOption).size() > 1)
         return QStringLiteral("-o and --plot may be given once each");
@@ -178,6 +182,10 @@ int runFitCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
         return usageError(err, usage);
     if (options.help) {
         out << helpText();
+        return FitDone;
+    }
+    if (options.version) {
+        out << "veskor-fit " << VESKOR_VERSION << '\n';
         return FitDone;
     }
     const QString conflict = outputConflict(options);
