@@ -72,13 +72,6 @@ struct Window
         body->show();
         settle();
     }
-    ~Window()
-    {
-        // The dialogs have no parent and would outlive the window.
-        delete readDialog;
-        delete saveDialog;
-    }
-
     static void settle()
     {
         for (int i = 0; i < 3; ++i)
