@@ -1,3 +1,4 @@
+#include "analysis/quadraticfit.h"
 #include "plot/chcoord.h"
 #include "plot/plotcolors.h"
 #include "plot/plotscene.h"
@@ -261,6 +262,12 @@ private Q_SLOTS:
     void curvesLieOverDots();
     void degenerate_data();
     void degenerate();
+    void unboundedSpanShowsNothing_data();
+    void unboundedSpanShowsNothing();
+    void steepCurveCrossesWhereItLies_data();
+    void steepCurveCrossesWhereItLies();
+    void curveReachesTheRightEdge_data();
+    void curveReachesTheRightEdge();
 };
 
 void TestPlotScene::tooFewPoints_data()
@@ -774,6 +781,189 @@ void TestPlotScene::degenerate()
                     std::abs(pt.x()) <= PlotScene::kPixelLimit + 4 &&
                     std::abs(pt.y()) <= PlotScene::kPixelLimit + 4);
     render(scene, 400, 200);
+}
+
+void TestPlotScene::unboundedSpanShowsNothing_data()
+{
+    QTest::addColumn<int>("plot");
+    QTest::addColumn<QVector<double>>("xs");
+    QTest::addColumn<QVector<double>>("ys");
+    QTest::addColumn<bool>("xUnbounded");
+    QTest::addColumn<bool>("yUnbounded");
+
+    QTest::newRow("I0 spread beyond the largest double")
+        << int(I0Nin) << QVector<double>{-1.7e308, 0, 1.7e308} << QVector<double>{60, 70, 80}
+        << true << false;
+    QTest::newRow("I0 up to the largest double") << int(I0Nin) << QVector<double>{0, 1, 1.79e308}
+                                                 << QVector<double>{60, 70, 80} << true << false;
+    QTest::newRow("infinite input count, I0 plot")
+        << int(I0Nin) << QVector<double>{6, 7, 8} << QVector<double>{60, kInf, 80} << false << true;
+    QTest::newRow("infinite input count, count plot")
+        << int(NinNout) << QVector<double>{60, kInf, 80} << QVector<double>{6, 7, 8} << true
+        << false;
+    QTest::newRow("negative infinite output count")
+        << int(NinNout) << QVector<double>{60, 70, 80} << QVector<double>{6, -kInf, 8} << false
+        << true;
+}
+
+// A span that runs to infinity has no place for anything: no dot, no curve
+// and no grid line of that axis is drawn, not even at the centre. The other
+// axis keeps its grid.
+void TestPlotScene::unboundedSpanShowsNothing()
+{
+    QFETCH(int, plot);
+    QFETCH(QVector<double>, xs);
+    QFETCH(QVector<double>, ys);
+    QFETCH(bool, xUnbounded);
+    QFETCH(bool, yUnbounded);
+
+    QVector<Point> pts;
+    for (int i = 0; i < xs.size(); ++i)
+        pts.append(plot == I0Nin ? Point{xs[i], {ys[i]}, {1}} : Point{1, {xs[i]}, {ys[i]}});
+    Data data(pts);
+    data.fit({1.0, 0.0});
+    Surface s(400, 200);
+    const PlotScene scene = sceneOf(Plot(plot), data.source, s.coord);
+    QVERIFY(scene.drawn);
+    QCOMPARE(scene.dots.size(), 1);
+    QVERIFY(scene.dots[0].centres.isEmpty());
+    QCOMPARE(scene.curves.size(), 1);
+    QVERIFY(scene.curves[0].samples.isEmpty());
+    QCOMPARE(scene.verticalLines.isEmpty(), xUnbounded);
+    QCOMPARE(scene.horizontalLines.isEmpty(), yUnbounded);
+
+    const QImage image = render(scene, 400, 200);
+    const QColor grid(PlotScene::kGridColor);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            QVERIFY2(pixel(image, x, y) == kWhite || pixel(image, x, y) == grid,
+                     qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+}
+
+namespace {
+
+// Where a polyline crosses the row y, left to right, between its vertices
+// (given as doubles, so that exact sample positions can be used too).
+QVector<double> crossings(const QVector<QPointF>& line, double y)
+{
+    QVector<double> xs;
+    for (int i = 1; i < line.size(); ++i) {
+        const QPointF a = line[i - 1], b = line[i];
+        if ((a.y() - y) * (b.y() - y) < 0)
+            xs.append(a.x() + (y - a.y()) * (b.x() - a.x()) / (b.y() - a.y()));
+    }
+    return xs;
+}
+
+} // namespace
+
+void TestPlotScene::steepCurveCrossesWhereItLies_data()
+{
+    QTest::addColumn<int>("plot");
+    QTest::addColumn<QVector<double>>("xs");
+    QTest::addColumn<QVector<double>>("ys");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("expectedCrossings");
+
+    // Input counts a millionth apart: the fitted parabola rises through the
+    // narrow band of the data and falls through it again, its samples
+    // millions of pixels off the surface in between.
+    QTest::newRow("input counts a millionth apart")
+        << int(I0Nin) << QVector<double>{1, 2, 3} << QVector<double>{100, 100.000001, 100.000002}
+        << 1500 << 2;
+    QTest::newRow("the same on a narrow surface")
+        << int(I0Nin) << QVector<double>{1, 2, 3} << QVector<double>{100, 100.000001, 100.000002}
+        << 400 << 2;
+    QTest::newRow("output counts a billionth apart")
+        << int(NinNout) << QVector<double>{1000, 2000, 3000}
+        << QVector<double>{900, 900.0000009, 900.0000018} << 1000 << 2;
+}
+
+// A curve that leaves the surface far steeper than it shows still crosses
+// it where its samples say: the straight segments between them are cut
+// where they leave the drawable square, not bent by moving their ends.
+void TestPlotScene::steepCurveCrossesWhereItLies()
+{
+    QFETCH(int, plot);
+    QFETCH(QVector<double>, xs);
+    QFETCH(QVector<double>, ys);
+    QFETCH(int, width);
+    QFETCH(int, expectedCrossings);
+
+    QVector<Point> pts;
+    for (int i = 0; i < xs.size(); ++i)
+        pts.append(plot == I0Nin ? Point{xs[i], {ys[i]}, {1}} : Point{1, {xs[i]}, {ys[i]}});
+    Data data(pts);
+    QVector<double> fit;
+    fitQuadratic(xs, ys, fit);
+    data.fit(fit);
+    const int height = 200;
+    Surface s(width, height);
+    const PlotScene scene = sceneOf(Plot(plot), data.source, s.coord);
+    QCOMPARE(scene.curves.size(), 1);
+
+    // The samples where they lie, by the mapper's formulas.
+    const ChCoord& c = s.coord;
+    QVector<QPointF> exact;
+    const double step = std::abs(c.scaleX1 - c.scaleX0) / 100;
+    for (double v = c.scaleX0; v <= c.scaleX1; v += step) {
+        const double y = (fit[1] * v) * v + fit[0] * v;
+        exact.append(
+            {c.frameX0 + (v - c.scaleX0) * ((c.frameX1 - c.frameX0) / (c.scaleX1 - c.scaleX0)),
+             c.frameY0 + (y - c.scaleY0) * ((c.frameY1 - c.frameY0) / (c.scaleY1 - c.scaleY0))});
+    }
+    QVector<QPointF> drawn;
+    for (QPoint p : scene.curves[0].samples)
+        drawn.append(p);
+    QVERIFY(withinLimit(scene));
+    for (double row : {0.5, height / 2.0, height - 0.5}) {
+        const QVector<double> want = crossings(exact, row);
+        const QVector<double> got = crossings(drawn, row);
+        QCOMPARE(want.size(), expectedCrossings);
+        QCOMPARE(got.size(), want.size());
+        for (int i = 0; i < want.size(); ++i)
+            QVERIFY2(std::abs(got[i] - want[i]) <= 1.0,
+                     qPrintable(QStringLiteral("row %1: crossing at %2, the samples cross at %3")
+                                    .arg(row)
+                                    .arg(got[i])
+                                    .arg(want[i])));
+    }
+}
+
+void TestPlotScene::curveReachesTheRightEdge_data()
+{
+    QTest::addColumn<QVector<double>>("i0s");
+
+    // Near 1e15 doubles lie 0.125 apart: the hundredth of this scale
+    // (0.1746) rounds to 0.125 or 0.25 with every step.
+    QTest::newRow("I0 near 1e15") << QVector<double>{1e15, 1e15 + 8, 1e15 + 15.875};
+    QTest::newRow("I0 near -1e15") << QVector<double>{-1e15 - 15.875, -1e15 - 8, -1e15};
+    QTest::newRow("I0 near 2^53") << QVector<double>{9007199254740992.0, 9007199254741024.0,
+                                                     9007199254741100.0};
+    QTest::newRow("ordinary I0") << QVector<double>{10, 20, 30};
+}
+
+// On a scale whose hundredths round, the curve takes more (or fewer) steps
+// than 100, and still runs from the left edge to the right one.
+void TestPlotScene::curveReachesTheRightEdge()
+{
+    QFETCH(QVector<double>, i0s);
+
+    QVector<Point> pts;
+    for (double i0 : i0s)
+        pts.append({i0, {100 + (i0 - i0s[0]) / 100}, {1}});
+    Data data(pts);
+    // A flat curve at 100 across the scale: 1e-13 I0 is 100 at 1e15.
+    data.fit({100 / i0s[0], 0.0});
+    Surface s(400, 200);
+    const PlotScene scene = i0NinScene(data.source, plotColors(), s.coord);
+    QCOMPARE(scene.curves.size(), 1);
+    const QVector<QPoint>& samples = scene.curves[0].samples;
+    QVERIFY(samples.size() >= 2);
+    QCOMPARE(samples.first().x(), 0);
+    QVERIFY2(samples.last().x() >= 396, qPrintable(QString::number(samples.last().x())));
+    for (int i = 1; i < samples.size(); ++i)
+        QVERIFY(samples[i].x() >= samples[i - 1].x());
 }
 
 VESKOR_GUI_TEST_MAIN(TestPlotScene)
