@@ -1,5 +1,6 @@
 #include "analysis/resultsexport.h"
 #include "debuglog.h"
+#include "referencearithmetic.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -319,6 +320,8 @@ class TestResultsExport : public QObject
 
 private Q_SLOTS:
     void workedExample();
+    void filesMatchReference_data();
+    void filesMatchReference();
     void fileBytes_data();
     void fileBytes();
     void confFileName_data();
@@ -339,6 +342,73 @@ void TestResultsExport::workedExample()
 {
     QCOMPARE(resultsFileBytes(exampleTau0s, exampleTaus), exampleResults);
     QCOMPARE(confFileBytes(exampleTau0s, exampleTaus), exampleConf);
+}
+
+void TestResultsExport::filesMatchReference_data()
+{
+    QTest::addColumn<bool>("nearRounding");
+    QTest::addColumn<bool>("anyValues");
+    QTest::addColumn<quint64>("seed");
+
+    QTest::newRow("means and columns a few bits from a sixth-digit rounding")
+        << true << false << quint64(21);
+    QTest::newRow("dead times of every size") << false << false << quint64(22);
+    QTest::newRow("any values, NaN and infinities among them") << false << true << quint64(23);
+}
+
+// Both files are the reference's to the byte: every number as %g with six
+// digits, the configuration's means as (sum / n) * 1e6. Values a few bits
+// from where the sixth digit rounds show any other order of the arithmetic.
+void TestResultsExport::filesMatchReference()
+{
+    QFETCH(bool, nearRounding);
+    QFETCH(bool, anyValues);
+    QFETCH(quint64, seed);
+
+    namespace ref = veskor::reference;
+    ref::Random random(seed);
+    // A point where the sixth significant digit rounds: (d.dddddd +
+    // 0.0000005) * 10^e. One that a double holds exactly (6232.125) is a
+    // tie, which the text stream rounds up and printf to even; those are
+    // left out.
+    const auto roundingPoint = [&random] {
+        qint64 digits = 0;
+        int places = 0;
+        const auto exact = [](qint64 d, int k) {
+            for (; k > 0; --k, d /= 5)
+                if (d % 5 != 0)
+                    return false;
+            return true;
+        };
+        do {
+            digits = 1000000 + 10 * random.below(900000) + 5;
+            places = 2 + random.below(8);
+        } while (exact(digits, places));
+        return double(digits) / std::pow(10.0, places);
+    };
+    const double specials[] = {std::numeric_limits<double>::quiet_NaN(), inf, -inf, 0.0, -0.0};
+    for (int i = 0; i < 1500; ++i) {
+        // Near rounding, every value of a row lies a few bits from one such
+        // point (in millionths), and so does their mean.
+        const double tau0Point = roundingPoint(), tauPoint = roundingPoint();
+        const auto value = [&](double point) {
+            if (nearRounding)
+                return point * 1e-6 * (1 + random.uniform(-4e-16, 4e-16));
+            if (anyValues)
+                return random.chance(0.1)
+                           ? specials[random.below(5)]
+                           : (random.chance(0.5) ? -1 : 1) * random.logUniform(1e-300, 1e300);
+            return random.logUniform(1e-9, 1e-4);
+        };
+        Values tau0s, taus;
+        const int channels = random.below(30);
+        for (int ch = 0; ch < channels; ++ch) {
+            tau0s << value(tau0Point);
+            taus << value(tauPoint);
+        }
+        QCOMPARE(resultsFileBytes(tau0s, taus), ref::resultsFile(tau0s, taus));
+        QCOMPARE(confFileBytes(tau0s, taus), ref::confFile(tau0s, taus));
+    }
 }
 
 void TestResultsExport::fileBytes_data()
