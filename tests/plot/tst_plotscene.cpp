@@ -3,6 +3,7 @@
 #include "plot/plotcolors.h"
 #include "plot/plotscene.h"
 #include "plot/plotsource.h"
+#include "referencearithmetic.h"
 #include "testsupport.h"
 
 #include <QImage>
@@ -251,6 +252,8 @@ private Q_SLOTS:
     void dotPositions();
     void missingValuesCountZero();
     void channelCountBeyondEveryPoint();
+    void colourTable_data();
+    void colourTable();
     void coloursRepeat();
     void curves_data();
     void curves();
@@ -268,6 +271,8 @@ private Q_SLOTS:
     void steepCurveCrossesWhereItLies();
     void curveReachesTheRightEdge_data();
     void curveReachesTheRightEdge();
+    void sceneMatchesReference_data();
+    void sceneMatchesReference();
 };
 
 void TestPlotScene::tooFewPoints_data()
@@ -483,6 +488,29 @@ void TestPlotScene::channelCountBeyondEveryPoint()
     Surface s(220, 220);
     const PlotScene scene = i0NinScene(data.source, plotColors(), s.coord);
     QCOMPARE(scene.dots.size(), 3);
+}
+
+void TestPlotScene::colourTable_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QRgb>("rgba");
+
+    const QRgb table[] = {0xff000000, 0xffff0000, 0xff00ff00, 0xff0000ff, 0xffffff00,
+                          0xffff00ff, 0xff00ffff, 0xff80ff00, 0xff8000ff, 0xff0080ff,
+                          0xffff8000, 0xff00ff80, 0xffff0080};
+    for (int i = 0; i < 13; ++i)
+        QTest::addRow("entry %d", i) << i << table[i];
+}
+
+// The channel colours, opaque, in their fixed order.
+void TestPlotScene::colourTable()
+{
+    QFETCH(int, index);
+    QFETCH(QRgb, rgba);
+
+    const QVector<QColor> colors = plotColors();
+    QCOMPARE(colors.size(), 13);
+    QCOMPARE(colors[index].rgba(), rgba);
 }
 
 void TestPlotScene::coloursRepeat()
@@ -964,6 +992,158 @@ void TestPlotScene::curveReachesTheRightEdge()
     QVERIFY2(samples.last().x() >= 396, qPrintable(QString::number(samples.last().x())));
     for (int i = 1; i < samples.size(); ++i)
         QVERIFY(samples[i].x() >= samples[i - 1].x());
+}
+
+namespace {
+
+// Kinds of generated plots.
+enum Plots
+{
+    OrdinaryPlots,  // data away from zero, so grid lines fall left of it
+    FlatPeakFarOut, // a curve's flat top at 1e16: every last bit shows
+    AnyCurves       // steep curves, far off the surface and back
+};
+
+// A whole pixel as the scene holds it: positions beyond the limit held at it.
+int heldPixel(double p)
+{
+    return veskor::reference::wholePixel(
+        std::clamp(p, -PlotScene::kPixelLimit, PlotScene::kPixelLimit));
+}
+
+} // namespace
+
+void TestPlotScene::sceneMatchesReference_data()
+{
+    QTest::addColumn<int>("plots");
+    QTest::addColumn<quint64>("seed");
+
+    QTest::newRow("ordinary data") << int(OrdinaryPlots) << quint64(31);
+    QTest::newRow("flat curve tops far from zero") << int(FlatPeakFarOut) << quint64(32);
+    QTest::newRow("steep and wild curves") << int(AnyCurves) << quint64(33);
+}
+
+// Scale, grid lines, dots and curve samples are those of the mapper's
+// formulas cut toward zero, to the pixel, in both plots: the scale as the
+// data's extent with 5 % either side, the curve as (k2 v) v + k1 v at
+// hundredths of the scale. Curve samples cut at the square around the
+// surface are the implementation's own and left out of the comparison.
+void TestPlotScene::sceneMatchesReference()
+{
+    QFETCH(int, plots);
+    QFETCH(quint64, seed);
+
+    namespace ref = veskor::reference;
+    ref::Random random(seed);
+    const QSize sizes[] = {{400, 200}, {37, 50}, {1500, 300}};
+    const double limit = PlotScene::kPixelLimit;
+    for (int i = 0; i < 200; ++i) {
+        const int n = 3 + random.below(6);
+        const int channels = 1 + random.below(3);
+        QVector<Point> pts;
+        QVector<QVector<double>> upperFits, lowerFits;
+        const double base = random.logUniform(1, 1e6);
+        const double spread = plots == AnyCurves ? 1e6 : 2;
+        for (int ch = 0; ch < channels; ++ch)
+            lowerFits.append(
+                {random.uniform(-spread, spread), random.uniform(-spread, spread) / base});
+        if (plots == FlatPeakFarOut) {
+            // Nin = a1 I0 + a2 I0^2 peaks at I0 = centre, at some 1e16; the
+            // input counts lie along it a hundred of their last bits apart,
+            // so that each bit is some pixels.
+            const double centre = random.uniform(5e7, 5e8);
+            for (int ch = 0; ch < channels; ++ch) {
+                const double a2 = -random.uniform(0.3, 3);
+                upperFits.append({-2 * a2 * centre, a2});
+            }
+            for (int j = 0; j < n; ++j) {
+                const double i0 = centre + random.uniform(-5, 5);
+                Point p{i0, {}, {}};
+                for (int ch = 0; ch < channels; ++ch) {
+                    const double icr = ref::curveAt(upperFits[ch][0], upperFits[ch][1], i0);
+                    const double lastBit = std::nextafter(icr, 2 * icr) - icr;
+                    p.icrs << icr + 50 * lastBit * random.uniform(-1, 1);
+                    p.scas << icr * random.uniform(0.2, 0.8);
+                }
+                pts.append(p);
+            }
+        } else {
+            for (int j = 0; j < n; ++j) {
+                Point p{base * random.uniform(1, 5), {}, {}};
+                for (int ch = 0; ch < channels; ++ch) {
+                    p.icrs << base * random.uniform(0.5, 3);
+                    p.scas << base * random.uniform(0.2, 2);
+                }
+                pts.append(p);
+            }
+            for (int ch = 0; ch < channels; ++ch)
+                upperFits.append(
+                    {random.uniform(-spread, spread), random.uniform(-spread, spread) / base});
+        }
+        Data data(pts);
+        data.source.fitted = true;
+        data.source.i0NinFits = upperFits;
+        data.source.ninNoutFits = lowerFits;
+
+        for (const Plot plot : {I0Nin, NinNout}) {
+            const QSize size = sizes[random.below(3)];
+            Surface s(size.width(), size.height());
+            const PlotScene scene = sceneOf(plot, data.source, s.coord);
+            const QString where =
+                QStringLiteral("case %1, %2 plot").arg(i).arg(plot == I0Nin ? "upper" : "lower");
+            const ValueRange& xr = plot == I0Nin ? data.source.i0Range : data.source.icrRange;
+            const ValueRange& yr = plot == I0Nin ? data.source.icrRange : data.source.scaRange;
+            const double dx = (xr.max - xr.min) * 0.05, dy = (yr.max - yr.min) * 0.05;
+            const double sx0 = xr.min - dx, sx1 = xr.max + dx;
+            const double sy0 = yr.min - dy, sy1 = yr.max + dy;
+            const double fx0 = 0, fx1 = size.width(), fy0 = size.height(), fy1 = 0;
+            VESKOR_COMPARE_BITS(s.coord.scaleX0, sx0, where + " scale x0");
+            VESKOR_COMPARE_BITS(s.coord.scaleX1, sx1, where + " scale x1");
+            VESKOR_COMPARE_BITS(s.coord.scaleY0, sy0, where + " scale y0");
+            VESKOR_COMPARE_BITS(s.coord.scaleY1, sy1, where + " scale y1");
+            const auto px = [&](double v) { return ref::pixel(fx0, fx1, sx0, sx1, v); };
+            const auto py = [&](double v) { return ref::pixel(fy0, fy1, sy0, sy1, v); };
+
+            QVector<QLine> vertical, horizontal;
+            for (double v = 0; v < xr.max; v += xr.max / 10)
+                vertical.append(QLine(heldPixel(px(v)), int(fy0), heldPixel(px(v)), int(fy1)));
+            for (double v = 0; v < yr.max; v += yr.max / 10)
+                horizontal.append(QLine(int(fx0), heldPixel(py(v)), int(fx1), heldPixel(py(v))));
+            QCOMPARE(scene.verticalLines, vertical);
+            QCOMPARE(scene.horizontalLines, horizontal);
+
+            QCOMPARE(scene.dots.size(), channels);
+            QCOMPARE(scene.curves.size(), channels);
+            const QVector<QVector<double>>& fits = plot == I0Nin ? upperFits : lowerFits;
+            for (int ch = 0; ch < channels; ++ch) {
+                QVector<QPoint> centres;
+                for (const Point& p : pts) {
+                    const double x = plot == I0Nin ? p.i0 : p.icrs[ch];
+                    const double y = plot == I0Nin ? p.icrs[ch] : p.scas[ch];
+                    centres.append(QPoint(heldPixel(px(x)), heldPixel(py(y))));
+                }
+                QCOMPARE(scene.dots[ch].centres, centres);
+
+                QVector<QPoint> samples;
+                const double step = std::abs(sx1 - sx0) / 100;
+                double v = sx0;
+                for (int k = 0; k < 1000; ++k) {
+                    const double x = px(v), y = py(ref::curveAt(fits[ch][0], fits[ch][1], v));
+                    if (std::abs(x) < limit && std::abs(y) < limit)
+                        samples.append(QPoint(ref::wholePixel(x), ref::wholePixel(y)));
+                    if (!(v + step > v && v + step <= sx1))
+                        break;
+                    v += step;
+                }
+                QVector<QPoint> drawn;
+                for (QPoint p : scene.curves[ch].samples)
+                    if (std::abs(p.x()) < limit && std::abs(p.y()) < limit)
+                        drawn.append(p);
+                QVERIFY2(drawn == samples,
+                         qPrintable(where + QStringLiteral(", curve %1").arg(ch)));
+            }
+        }
+    }
 }
 
 VESKOR_GUI_TEST_MAIN(TestPlotScene)
