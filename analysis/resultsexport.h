@@ -31,12 +31,18 @@ struct SaveOutcome
     bool confWritten = false;
 };
 
-// Writes both files. Each is written completely beside its target and only
-// then put in its place, so a save that fails part-way leaves the file that
-// was there before untouched. Failures go to the debug log: "Cannot open
-// date file." / "Cannot open date file2." when a file cannot be opened,
-// "Cannot write date file." / "Cannot write date file2." when writing or
-// putting it in place fails. The second file is attempted even when the
-// first failed.
+// Writes both files. Where the folder allows it and the target is a plain
+// file of one link (or does not exist yet), each is written completely
+// beside its target and only then put in its place, so a save that fails
+// part-way leaves the file that was there before untouched. Otherwise (a
+// folder the user may not create in, a sticky shared folder, another link,
+// a FIFO, a file that cannot be given its owner, group or mode again) it is
+// overwritten in place, as a plain open would: such a save is never refused,
+// and the file keeps what it is. Symbolic links are written through. A FIFO
+// that nobody reads is refused rather than waited for. Failures go to the
+// debug log: "Cannot open date file." / "Cannot open date file2." when a
+// file cannot be opened, "Cannot write date file." / "Cannot write date
+// file2." when writing or putting it in place fails. The second file is
+// attempted even when the first failed.
 SaveOutcome writeResultFiles(const QString& fname, const QVector<double>& tau0s,
                              const QVector<double>& taus);

@@ -6,8 +6,10 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMimeData>
 #include <QUrl>
+#include <QVector>
 
 Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
 {
@@ -92,11 +94,21 @@ void Body::showRefusedPoints()
                        .arg(loaded + pointsRefusedSinceClear));
 }
 
-// The panels and result fields still on screen go with the widget tree. The
-// dialogs are windows of their own, outside it; they are of no use without
-// this window, so they go with it (in the program, at its very end).
+// The panels and result fields still on screen go with the widget tree.
+//
+// The dialogs are not destroyed: a file dialog writes its history, last
+// folder and view state to the user's Qt settings when it is destroyed, and
+// the program keeps nothing between runs. They are hidden and kept in a list
+// that lives until the process ends, where they stay reachable.
 Body::~Body()
 {
-    delete saveDialog;
-    delete readDialog;
+    static auto* const retired = new QVector<QFileDialog*>;
+    for (QFileDialog* dialog : {readDialog, saveDialog}) {
+        dialog->hide();
+        // Each watched folder holds a file-system notifier, of which a user
+        // has only so many; a retired dialog has nothing to show.
+        if (auto* model = dialog->findChild<QFileSystemModel*>())
+            model->setOption(QFileSystemModel::DontWatchForChanges);
+        retired->append(dialog);
+    }
 }

@@ -6,16 +6,21 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointF>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 constexpr int kMinPointsToPlot = 3;
-// Exact arithmetic gives 101 samples across the scale; more would only come
-// from rounding on a scale too narrow for its magnitude.
-constexpr int kMaxCurveSamples = 101;
+// Exact arithmetic gives 101 samples across the scale. On a scale narrow
+// for its magnitude the steps round, each by at most half its length and
+// never below two thirds of it, which gives some 150 samples at most; a
+// step that rounds away to nothing ends the curve. The count is only a last
+// guard.
+constexpr int kCurveSampleGuard = 1000;
 
 // One axis of a plot: its data range and the frame it is drawn across.
 struct AxisSpan
@@ -34,15 +39,22 @@ bool resolvable(AxisSpan s, double frameSpan)
 
 // The data's extent with 5 % of its spread added at both ends, or -1.1 to
 // 1.1 without data. When every value is the same (all points at one I0, say)
-// that span has no width and the mapper would divide by zero; the values
-// are then centred with 5 % of their magnitude on either side instead, so
-// the points still show, or with 1.1 when that is zero as well.
+// that span has no width, or one too narrow for the mapper to resolve; the
+// values are then centred with 5 % of their magnitude on either side
+// instead, so the points still show, or with 1.1 when that is zero as well.
+// A span that runs to infinity (an infinite value, or a spread beyond the
+// largest double) places nothing: on -inf to inf every position is NaN and
+// is not shown.
 AxisSpan axisSpan(const ValueRange& r, double frameSpan)
 {
     if (!r.valid)
         return {-1.1, 1.1};
     const double d = (r.max - r.min) * 0.05;
     const AxisSpan data{r.min - d, r.max + d};
+    if (!std::isfinite(data.lo) || !std::isfinite(data.hi)) {
+        const double inf = std::numeric_limits<double>::infinity();
+        return {-inf, inf};
+    }
     if (resolvable(data, frameSpan))
         return data;
     const double c = r.min / 2 + r.max / 2;
@@ -55,7 +67,8 @@ AxisSpan axisSpan(const ValueRange& r, double frameSpan)
 
 // The integer pixel of a position, cut toward zero. A position that is not
 // a number has no place on the surface and gives false; one beyond the
-// limit is held at the limit, which is far off the surface either way.
+// limit is held at the limit, which is far off the surface either way (a
+// dot or a grid line there does not show).
 bool toPixel(double p, int& out)
 {
     if (!std::isfinite(p))
@@ -70,6 +83,54 @@ bool toPixel(double x, double y, QPoint& out)
     if (!toPixel(x, px) || !toPixel(y, py))
         return false;
     out = QPoint(px, py);
+    return true;
+}
+
+// Cuts the segment from a to b down to its part within kPixelLimit of the
+// origin, a square far around the surface; false when no part of it lies
+// there. An end inside stays exactly as it was; moved tells whether a was.
+// A cut end lies exactly on the square's edge, and along the edge where the
+// line crosses it.
+bool clipToLimit(QPointF& a, QPointF& b, bool& moved)
+{
+    const double limit = PlotScene::kPixelLimit;
+    // Half coordinates: exact, and their differences stay finite even for
+    // the largest doubles.
+    const double h[2] = {a.x() / 2, a.y() / 2};
+    const double d[2] = {b.x() / 2 - h[0], b.y() / 2 - h[1]};
+    // Edge k lies on axis k / 2, at -limit for even k and +limit for odd.
+    double t0 = 0, t1 = 1;
+    int entry = -1, exit = -1;
+    for (int k = 0; k < 4; ++k) {
+        const int axis = k / 2;
+        const double p = k % 2 ? d[axis] : -d[axis];
+        const double q = k % 2 ? limit / 2 - h[axis] : h[axis] + limit / 2;
+        if (p == 0) {
+            if (q < 0)
+                return false;
+            continue;
+        }
+        const double t = q / p;
+        if (p < 0 && t > t0) {
+            t0 = t;
+            entry = k;
+        } else if (p > 0 && t < t1) {
+            t1 = t;
+            exit = k;
+        }
+    }
+    if (!(t0 <= t1))
+        return false;
+    const auto onEdge = [&](double t, int k) {
+        double c[2] = {2 * (h[0] + t * d[0]), 2 * (h[1] + t * d[1])};
+        c[k / 2] = k % 2 ? limit : -limit;
+        return QPointF(std::clamp(c[0], -limit, limit), std::clamp(c[1], -limit, limit));
+    };
+    moved = entry >= 0;
+    if (moved)
+        a = onEdge(t0, entry);
+    if (exit >= 0)
+        b = onEdge(t1, exit);
     return true;
 }
 
@@ -176,13 +237,32 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
         if (haveFit && x1 >= x0) {
             const double k1 = axes.fits[ch][0];
             const double k2 = axes.fits[ch][1];
-            c.samples.reserve(kMaxCurveSamples);
+            c.samples.reserve(101);
+            // The polyline runs from sample to sample; a segment that
+            // leaves the square around the surface is cut where it leaves
+            // and where it comes back, so what shows keeps its true slope.
+            // A sample without a finite position is left out, and with it
+            // the segments to and from it.
+            QPointF previous;
+            bool havePrevious = false;
             double v = x0;
-            for (int n = 0; n < kMaxCurveSamples; ++n) {
+            for (int n = 0; n < kCurveSampleGuard; ++n) {
                 const double y = (k2 * v) * v + k1 * v;
-                QPoint s;
-                if (toPixel(coord.pixX(v), coord.pixY(y), s))
-                    c.samples.append(s);
+                const QPointF sample(coord.pixX(v), coord.pixY(y));
+                if (!std::isfinite(sample.x()) || !std::isfinite(sample.y())) {
+                    havePrevious = false;
+                } else {
+                    QPointF a = havePrevious ? previous : sample;
+                    QPointF b = sample;
+                    bool entered = false;
+                    if (clipToLimit(a, b, entered)) {
+                        if (entered)
+                            c.samples.append(QPoint(int(a.x()), int(a.y())));
+                        c.samples.append(QPoint(int(b.x()), int(b.y())));
+                    }
+                    previous = sample;
+                    havePrevious = true;
+                }
                 const double next = v + step;
                 if (!(next > v && next <= x1))
                     break;

@@ -39,9 +39,10 @@ struct PlotScene
     // One entry per channel once fitted, in channel order; none before.
     QVector<Curve> curves;
 
-    // Pixel coordinates are clamped to this before they become integers:
-    // far outside any surface, so what lay outside stays outside, and small
-    // enough that no integer arithmetic on it can overflow.
+    // No pixel coordinate goes beyond this: far outside any surface, and
+    // small enough that no integer arithmetic on it can overflow. A dot or
+    // grid line farther out is held at it, which keeps it off the surface;
+    // a curve is cut where it crosses it, which keeps its slope.
     static constexpr double kPixelLimit = 1 << 22;
     static constexpr QRgb kGridColor = 0xffc8c8c8; // (200, 200, 200)
 };

@@ -1,4 +1,5 @@
 #include "analysis/deadtimefit.h"
+#include "referencearithmetic.h"
 #include "testsupport.h"
 
 #include <cmath>
@@ -74,6 +75,8 @@ private Q_SLOTS:
     void degenerate();
     void missingChannelCountsZero();
     void noChannelsGivesNothing();
+    void constantsMatchReference_data();
+    void constantsMatchReference();
 };
 
 void TestDeadTimeFit::workedExample()
@@ -254,6 +257,73 @@ void TestDeadTimeFit::noChannelsGivesNothing()
         QVERIFY(fit.taus.isEmpty());
         QVERIFY(fit.i0NinFits.isEmpty());
         QVERIFY(fit.ninNoutFits.isEmpty());
+    }
+}
+
+void TestDeadTimeFit::constantsMatchReference_data()
+{
+    QTest::addColumn<bool>("ragged"); // points with fewer channels than others
+    QTest::addColumn<bool>("anyValues");
+    QTest::addColumn<quint64>("seed");
+
+    QTest::newRow("measured scans") << false << false << quint64(11);
+    QTest::newRow("measured scans, some points short of channels") << true << false << quint64(12);
+    QTest::newRow("any values") << false << true << quint64(13);
+}
+
+// Every coefficient and constant is the reference's to the last bit: tau0
+// as (-a2 / a1) / a1, tau as -c2 / c1, each fit over the points in their
+// order, 0 standing in for a channel a point lacks.
+void TestDeadTimeFit::constantsMatchReference()
+{
+    QFETCH(bool, ragged);
+    QFETCH(bool, anyValues);
+    QFETCH(quint64, seed);
+
+    namespace ref = veskor::reference;
+    ref::Random random(seed);
+    for (int i = 0; i < 300; ++i) {
+        const int n = 2 + random.below(20);
+        const int channels = 1 + random.below(6);
+        QVector<double> i0s;
+        Table icrs(n), scas(n);
+        for (int j = 0; j < n; ++j) {
+            const double i0 = anyValues ? random.uniform(-1e6, 1e6) : random.logUniform(1e4, 5e6);
+            i0s << i0;
+            const int held = ragged && random.chance(0.2) ? random.below(channels + 1) : channels;
+            for (int ch = 0; ch < held; ++ch) {
+                const double icr = anyValues
+                                       ? random.uniform(-1e6, 1e6)
+                                       : i0 * 0.3 * (1 - 1e-7 * i0) * random.uniform(0.99, 1.01);
+                icrs[j] << icr;
+                scas[j] << (anyValues
+                                ? random.uniform(-1e6, 1e6)
+                                : 0.7 * icr * (1 - 2.5e-6 * icr) * random.uniform(0.99, 1.01));
+            }
+            if (ragged && random.chance(0.1))
+                scas[j].resize(random.below(scas[j].size() + 1));
+        }
+        const Points points(i0s, icrs, scas);
+        const DeadTimeFit fit = fitDeadTimeConstants(points.views, channels);
+        QCOMPARE(fit.tau0s.size(), channels);
+
+        for (int ch = 0; ch < channels; ++ch) {
+            QVector<double> x, y, icr, sca;
+            for (int j = 0; j < n; ++j) {
+                const bool has = ch < icrs[j].size() && ch < scas[j].size();
+                icr << (has ? icrs[j][ch] : 0.0);
+                sca << (has ? scas[j][ch] : 0.0);
+            }
+            const ref::QuadraticFit in = ref::fitQuadratic(i0s, icr);
+            const ref::QuadraticFit out = ref::fitQuadratic(icr, sca);
+            const QString where = QStringLiteral("case %1, channel %2").arg(i).arg(ch);
+            VESKOR_COMPARE_BITS(fit.i0NinFits[ch][0], in.p1, where + " a1");
+            VESKOR_COMPARE_BITS(fit.i0NinFits[ch][1], in.p2, where + " a2");
+            VESKOR_COMPARE_BITS(fit.ninNoutFits[ch][0], out.p1, where + " c1");
+            VESKOR_COMPARE_BITS(fit.ninNoutFits[ch][1], out.p2, where + " c2");
+            VESKOR_COMPARE_BITS(fit.tau0s[ch], ref::tau0(in.p1, in.p2), where + " tau0");
+            VESKOR_COMPARE_BITS(fit.taus[ch], ref::tau(out.p1, out.p2), where + " tau");
+        }
     }
 }
 

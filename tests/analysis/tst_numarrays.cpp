@@ -1,5 +1,6 @@
 #include "analysis/numarrays.h"
 #include "analysis/quadraticfit.h"
+#include "referencearithmetic.h"
 #include "testsupport.h"
 
 #include <cmath>
@@ -50,6 +51,78 @@ bool near(double actual, double expected, double tolerance)
     return std::fabs(actual - expected) <= tolerance;
 }
 
+// Kinds of generated fit inputs.
+enum Inputs
+{
+    DeadTimeScans, // counts bending below a line, as measured
+    AnyMagnitudes, // signs and magnitudes from 1e-150 to 1e150
+    FewPoints,     // none to three pairs, small whole numbers and zeros
+    SpecialValues, // NaN, infinities, zeros, repeated x
+    UnequalLengths // x and y of different lengths
+};
+
+void generate(Inputs kind, veskor::reference::Random& r, QVector<double>& x, QVector<double>& y)
+{
+    x.clear();
+    y.clear();
+    switch (kind) {
+    case DeadTimeScans: {
+        const int n = 2 + r.below(30);
+        const double gain = r.uniform(0.05, 2);
+        const double tau = r.logUniform(1e-9, 1e-6);
+        for (int k = 0; k < n; ++k) {
+            const double i0 = r.logUniform(1e3, 1e7);
+            x << i0;
+            y << gain * i0 * (1 - tau * gain * i0) * r.uniform(0.98, 1.02);
+        }
+        break;
+    }
+    case AnyMagnitudes: {
+        const int n = 2 + r.below(12);
+        const auto value = [&r] { return (r.chance(0.5) ? -1 : 1) * r.logUniform(1e-150, 1e150); };
+        for (int k = 0; k < n; ++k) {
+            x << value();
+            y << value();
+        }
+        break;
+    }
+    case FewPoints: {
+        const int n = r.below(4);
+        for (int k = 0; k < n; ++k) {
+            x << double(r.below(7) - 3);
+            y << double(r.below(7) - 3);
+        }
+        break;
+    }
+    case SpecialValues: {
+        const double specials[] = {std::numeric_limits<double>::quiet_NaN(),
+                                   std::numeric_limits<double>::infinity(),
+                                   -std::numeric_limits<double>::infinity(),
+                                   0.0,
+                                   -0.0,
+                                   1e308,
+                                   5e-324,
+                                   3.0};
+        const int n = 1 + r.below(5);
+        for (int k = 0; k < n; ++k) {
+            x << (r.chance(0.3) ? specials[r.below(8)] : r.uniform(-10, 10));
+            y << (r.chance(0.3) ? specials[r.below(8)] : r.uniform(-10, 10));
+        }
+        if (r.chance(0.3))
+            x.fill(x.first());
+        break;
+    }
+    case UnequalLengths: {
+        const int nx = r.below(6), ny = r.below(6);
+        for (int k = 0; k < nx; ++k)
+            x << r.uniform(-100, 100);
+        for (int k = 0; k < ny; ++k)
+            y << r.uniform(-100, 100);
+        break;
+    }
+    }
+}
+
 } // namespace
 
 class TestNumArrays : public QObject
@@ -65,6 +138,8 @@ private Q_SLOTS:
     void fitQuadraticDegenerate_data();
     void fitQuadraticDegenerate();
     void fitQuadraticAppendsToOut();
+    void fitQuadraticMatchesReference_data();
+    void fitQuadraticMatchesReference();
 };
 
 void TestNumArrays::luDecompose_data()
@@ -275,6 +350,39 @@ void TestNumArrays::fitQuadraticAppendsToOut()
     QCOMPARE(out[1], 43.0);
     QVERIFY(near(out[2], 1.0, 1e-12));
     QVERIFY(near(out[3], -0.1, 1e-12));
+}
+
+void TestNumArrays::fitQuadraticMatchesReference_data()
+{
+    QTest::addColumn<int>("inputs");
+    QTest::addColumn<quint64>("seed");
+
+    QTest::newRow("dead-time scans") << int(DeadTimeScans) << quint64(1);
+    QTest::newRow("any magnitudes and signs") << int(AnyMagnitudes) << quint64(2);
+    QTest::newRow("none to three points") << int(FewPoints) << quint64(3);
+    QTest::newRow("NaN, infinities, zeros, equal x") << int(SpecialValues) << quint64(4);
+    QTest::newRow("x and y of different lengths") << int(UnequalLengths) << quint64(5);
+}
+
+// The coefficients are those of the sums, the LU decomposition and the two
+// substitutions in their fixed order, to the last bit: a solver that is as
+// good (Cramer's rule, another order of products) gives other bits.
+void TestNumArrays::fitQuadraticMatchesReference()
+{
+    QFETCH(int, inputs);
+    QFETCH(quint64, seed);
+
+    veskor::reference::Random random(seed);
+    QVector<double> x, y;
+    for (int i = 0; i < 2000; ++i) {
+        generate(Inputs(inputs), random, x, y);
+        QVector<double> out;
+        ::fitQuadratic(x, y, out);
+        const veskor::reference::QuadraticFit expected = veskor::reference::fitQuadratic(x, y);
+        QCOMPARE(out.size(), 2);
+        VESKOR_COMPARE_BITS(out[0], expected.p1, QStringLiteral("case %1, p1").arg(i));
+        VESKOR_COMPARE_BITS(out[1], expected.p2, QStringLiteral("case %1, p2").arg(i));
+    }
 }
 
 VESKOR_CORE_TEST_MAIN(TestNumArrays)

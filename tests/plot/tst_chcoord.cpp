@@ -1,5 +1,6 @@
 #include "plot/chcoord.h"
 #include "plot/dispa.h"
+#include "referencearithmetic.h"
 #include "testsupport.h"
 
 #include <QSignalSpy>
@@ -60,6 +61,99 @@ bool near(double a, double b)
                  qPrintable(QString::number((coord).scaleY1, 'g', 17)));                           \
     } while (false)
 
+namespace ref = veskor::reference;
+
+// The mapper and its relay as a surface's events drive them, written from
+// their rules: what each event records, and how a pan, a zoom box and a
+// wheel turn change the scale.
+struct MapperModel
+{
+    double frameX0 = 0, frameY0 = 0, frameX1 = 1, frameY1 = 1;
+    double scaleX0 = 0, scaleY0 = 0, scaleX1 = 1, scaleY1 = 1;
+    bool xScaleSet = false, yScaleSet = false;
+    int prevX = 0, prevY = 0, nowX = 0, nowY = 0, pressX = 0, pressY = 0;
+    bool pressed = false;
+    Qt::MouseButton pressButton = Qt::NoButton;
+    Qt::KeyboardModifiers pressModifiers = Qt::NoModifier;
+
+    double valX(double p) const { return ref::pixel(scaleX0, scaleX1, frameX0, frameX1, p); }
+    double valY(double p) const { return ref::pixel(scaleY0, scaleY1, frameY0, frameY1, p); }
+    static bool plain(Qt::KeyboardModifiers m)
+    {
+        return !(m & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+    }
+    static bool inBand(double p, double a, double b)
+    {
+        const double c = std::abs(b - a) * 0.1;
+        return p < std::min(a, b) + c || p > std::max(a, b) - c;
+    }
+    void record(int x, int y)
+    {
+        prevX = nowX;
+        prevY = nowY;
+        nowX = x;
+        nowY = y;
+    }
+
+    void move(int x, int y, Qt::KeyboardModifiers m)
+    {
+        if (m & Qt::AltModifier)
+            return;
+        record(x, y);
+        if (pressed && pressButton == Qt::LeftButton && plain(pressModifiers)) {
+            const double dx = valX(prevX) - valX(nowX);
+            const double dy = valY(prevY) - valY(nowY);
+            scaleX0 += dx;
+            scaleX1 += dx;
+            scaleY0 += dy;
+            scaleY1 += dy;
+        }
+    }
+    void press(int x, int y, Qt::MouseButton b, Qt::KeyboardModifiers m)
+    {
+        record(x, y);
+        pressX = x;
+        pressY = y;
+        pressed = true;
+        pressButton = b;
+        pressModifiers = m;
+    }
+    void release(int x, int y)
+    {
+        record(x, y);
+        pressed = false;
+        if (pressButton == Qt::RightButton && plain(pressModifiers)) {
+            const bool pressFirst = pressX <= x;
+            const int ax = pressFirst ? pressX : x, ay = pressFirst ? pressY : y;
+            const int bx = pressFirst ? x : pressX, by = pressFirst ? y : pressY;
+            const double x0 = valX(ax), x1 = valX(bx), y0 = valY(by), y1 = valY(ay);
+            scaleX0 = x0;
+            scaleX1 = x1;
+            scaleY0 = y0;
+            scaleY1 = y1;
+            xScaleSet = yScaleSet = true;
+        }
+    }
+    void wheel(int delta)
+    {
+        const int step = int(delta * 0.125 / 15);
+        const double k = step < 0 ? 1.1 : 1 / 1.1;
+        const bool ex = inBand(nowX, frameX0, frameX1);
+        const bool ey = inBand(nowY, frameY0, frameY1);
+        const double mx = valX(nowX), my = valY(nowY);
+        if (!(ex && !ey)) {
+            scaleX0 = mx + (scaleX0 - mx) * k;
+            scaleX1 = mx + (scaleX1 - mx) * k;
+            xScaleSet = true;
+        }
+        if (!(ey && !ex)) {
+            scaleY0 = my + (scaleY0 - my) * k;
+            scaleY1 = my + (scaleY1 - my) * k;
+            yScaleSet = true;
+        }
+    }
+};
+
 } // namespace
 
 class TestChCoord : public QObject
@@ -79,6 +173,8 @@ private Q_SLOTS:
     void pan();
     void wheelZoom_data();
     void wheelZoom();
+    void eventsMatchReference_data();
+    void eventsMatchReference();
 };
 
 void TestChCoord::conversions_data()
@@ -389,6 +485,91 @@ void TestChCoord::wheelZoom()
     COMPARE_SCALE(d.coord, x0, x1, y0, y1);
     QCOMPARE(d.coord.xScaleSet, zoomsX);
     QCOMPARE(d.coord.yScaleSet, zoomsY);
+}
+
+void TestChCoord::eventsMatchReference_data()
+{
+    QTest::addColumn<quint64>("seed");
+    QTest::addColumn<bool>("reversedScale");
+
+    QTest::newRow("ascending scales") << quint64(41) << false;
+    QTest::newRow("descending scales") << quint64(42) << true;
+    QTest::newRow("more of the same") << quint64(43) << false;
+}
+
+// Random runs of moves (some with Alt held), presses, releases, double
+// clicks and wheel turns, sent to a surface as the toolkit sends them: after
+// every event the scale is the model's to the last bit and the flags are
+// the model's. So a pan ends with its button, the wheel zooms about the
+// last recorded position (not its own), and so on.
+void TestChCoord::eventsMatchReference()
+{
+    QFETCH(quint64, seed);
+    QFETCH(bool, reversedScale);
+
+    ref::Random random(seed);
+    const Qt::KeyboardModifiers modifiers[] = {
+        Qt::NoModifier,  Qt::NoModifier,      Qt::NoModifier,   Qt::ShiftModifier,
+        Qt::AltModifier, Qt::ControlModifier, Qt::MetaModifier, Qt::KeypadModifier};
+    const Qt::MouseButton buttons[] = {Qt::LeftButton, Qt::LeftButton, Qt::RightButton,
+                                       Qt::RightButton, Qt::MiddleButton};
+    const int deltas[] = {-360, -240, -120, -60, 0, 60, 120, 240};
+    for (int run = 0; run < 60; ++run) {
+        DispA d;
+        d.resize(400, 200);
+        MapperModel m;
+        m.frameX0 = 0;
+        m.frameY0 = 200;
+        m.frameX1 = 400;
+        m.frameY1 = 0;
+        const double x0 = random.uniform(-100, 100), y0 = random.uniform(-1e6, 1e6);
+        m.scaleX0 = x0;
+        m.scaleX1 = x0 + (reversedScale ? -1 : 1) * random.uniform(0.1, 50);
+        m.scaleY0 = y0;
+        m.scaleY1 = y0 + random.uniform(1, 1e5);
+        d.coord.setFrame(m.frameX0, m.frameY0, m.frameX1, m.frameY1);
+        d.coord.scaleX0 = m.scaleX0;
+        d.coord.scaleX1 = m.scaleX1;
+        d.coord.scaleY0 = m.scaleY0;
+        d.coord.scaleY1 = m.scaleY1;
+
+        QStringList events;
+        for (int e = 0; e < 80; ++e) {
+            const int x = random.below(500) - 50, y = random.below(300) - 50;
+            const Qt::KeyboardModifiers mods = modifiers[random.below(8)];
+            const Qt::MouseButton button = buttons[random.below(5)];
+            const int kind = random.below(10);
+            if (kind < 5) {
+                events << QStringLiteral("move %1,%2 %3").arg(x).arg(y).arg(int(mods));
+                sendMouse(&d, QEvent::MouseMove, QPointF(x, y), Qt::NoButton, mods);
+                m.move(x, y, mods);
+            } else if (kind < 7) {
+                events
+                    << QStringLiteral("press %1,%2 %3 %4").arg(x).arg(y).arg(button).arg(int(mods));
+                sendMouse(&d, QEvent::MouseButtonPress, QPointF(x, y), button, mods);
+                m.press(x, y, button, mods);
+            } else if (kind < 8) {
+                events << QStringLiteral("release %1,%2").arg(x).arg(y);
+                sendMouse(&d, QEvent::MouseButtonRelease, QPointF(x, y), button, mods);
+                m.release(x, y);
+            } else if (kind < 9) {
+                events << QStringLiteral("double click %1,%2").arg(x).arg(y);
+                sendMouse(&d, QEvent::MouseButtonDblClick, QPointF(x, y), button, mods);
+            } else {
+                const int delta = deltas[random.below(8)];
+                events << QStringLiteral("wheel %1 at %2,%3").arg(delta).arg(x).arg(y);
+                sendWheel(&d, QPoint(x, y), QPoint(0, delta));
+                m.wheel(delta);
+            }
+            const QString where = QStringLiteral("run %1 after %2").arg(run).arg(events.join(", "));
+            VESKOR_COMPARE_BITS(d.coord.scaleX0, m.scaleX0, where + ": scaleX0");
+            VESKOR_COMPARE_BITS(d.coord.scaleX1, m.scaleX1, where + ": scaleX1");
+            VESKOR_COMPARE_BITS(d.coord.scaleY0, m.scaleY0, where + ": scaleY0");
+            VESKOR_COMPARE_BITS(d.coord.scaleY1, m.scaleY1, where + ": scaleY1");
+            QVERIFY2(d.coord.xScaleSet == m.xScaleSet && d.coord.yScaleSet == m.yScaleSet,
+                     qPrintable(where));
+        }
+    }
 }
 
 VESKOR_GUI_TEST_MAIN(TestChCoord)

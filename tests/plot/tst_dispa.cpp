@@ -46,6 +46,8 @@ private Q_SLOTS:
     void altMoveIsDropped();
     void paintFillsWhiteAndHandsOverPainter();
     void receiverDrawsOnSurface();
+    void frameIsSetBeforeAnyDrawing_data();
+    void frameIsSetBeforeAnyDrawing();
 };
 
 void TestDispA::construction()
@@ -180,6 +182,38 @@ void TestDispA::receiverDrawsOnSurface()
     QCOMPARE(image.pixelColor(45, 45), QColor(255, 0, 0));
     QCOMPARE(image.pixelColor(0, 0), QColor(10, 20, 30));
     QCOMPARE(image.pixelColor(99, 99), QColor(10, 20, 30));
+}
+
+void TestDispA::frameIsSetBeforeAnyDrawing_data()
+{
+    QTest::addColumn<QSize>("first");
+    QTest::addColumn<QSize>("second");
+
+    QTest::newRow("grown") << QSize(120, 80) << QSize(321, 123);
+    QTest::newRow("shrunk") << QSize(321, 123) << QSize(40, 30);
+}
+
+// Whoever draws, through either signal, finds the mapper's frame already
+// fitted to the surface as it is now, also after a resize.
+void TestDispA::frameIsSetBeforeAnyDrawing()
+{
+    QFETCH(QSize, first);
+    QFETCH(QSize, second);
+
+    DispA d;
+    QVector<QVector<double>> seen; // the frame's ends at each signal
+    const auto record = [&] {
+        seen << QVector<double>{d.coord.frameX0, d.coord.frameY0, d.coord.frameX1, d.coord.frameY1};
+    };
+    connect(&d, &DispA::drawImage1, this, record);
+    connect(&d, &DispA::drawImage2, this, record);
+    for (const QSize size : {first, second}) {
+        seen.clear();
+        d.resize(size);
+        d.grab();
+        const QVector<double> whole{0, double(size.height()), double(size.width()), 0};
+        QCOMPARE(seen, QVector<QVector<double>>({whole, whole}));
+    }
 }
 
 VESKOR_GUI_TEST_MAIN(TestDispA)

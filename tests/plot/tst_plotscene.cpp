@@ -1,7 +1,9 @@
+#include "analysis/quadraticfit.h"
 #include "plot/chcoord.h"
 #include "plot/plotcolors.h"
 #include "plot/plotscene.h"
 #include "plot/plotsource.h"
+#include "referencearithmetic.h"
 #include "testsupport.h"
 
 #include <QImage>
@@ -250,6 +252,8 @@ private Q_SLOTS:
     void dotPositions();
     void missingValuesCountZero();
     void channelCountBeyondEveryPoint();
+    void colourTable_data();
+    void colourTable();
     void coloursRepeat();
     void curves_data();
     void curves();
@@ -261,6 +265,14 @@ private Q_SLOTS:
     void curvesLieOverDots();
     void degenerate_data();
     void degenerate();
+    void unboundedSpanShowsNothing_data();
+    void unboundedSpanShowsNothing();
+    void steepCurveCrossesWhereItLies_data();
+    void steepCurveCrossesWhereItLies();
+    void curveReachesTheRightEdge_data();
+    void curveReachesTheRightEdge();
+    void sceneMatchesReference_data();
+    void sceneMatchesReference();
 };
 
 void TestPlotScene::tooFewPoints_data()
@@ -476,6 +488,29 @@ void TestPlotScene::channelCountBeyondEveryPoint()
     Surface s(220, 220);
     const PlotScene scene = i0NinScene(data.source, plotColors(), s.coord);
     QCOMPARE(scene.dots.size(), 3);
+}
+
+void TestPlotScene::colourTable_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QRgb>("rgba");
+
+    const QRgb table[] = {0xff000000, 0xffff0000, 0xff00ff00, 0xff0000ff, 0xffffff00,
+                          0xffff00ff, 0xff00ffff, 0xff80ff00, 0xff8000ff, 0xff0080ff,
+                          0xffff8000, 0xff00ff80, 0xffff0080};
+    for (int i = 0; i < 13; ++i)
+        QTest::addRow("entry %d", i) << i << table[i];
+}
+
+// The channel colours, opaque, in their fixed order.
+void TestPlotScene::colourTable()
+{
+    QFETCH(int, index);
+    QFETCH(QRgb, rgba);
+
+    const QVector<QColor> colors = plotColors();
+    QCOMPARE(colors.size(), 13);
+    QCOMPARE(colors[index].rgba(), rgba);
 }
 
 void TestPlotScene::coloursRepeat()
@@ -774,6 +809,341 @@ void TestPlotScene::degenerate()
                     std::abs(pt.x()) <= PlotScene::kPixelLimit + 4 &&
                     std::abs(pt.y()) <= PlotScene::kPixelLimit + 4);
     render(scene, 400, 200);
+}
+
+void TestPlotScene::unboundedSpanShowsNothing_data()
+{
+    QTest::addColumn<int>("plot");
+    QTest::addColumn<QVector<double>>("xs");
+    QTest::addColumn<QVector<double>>("ys");
+    QTest::addColumn<bool>("xUnbounded");
+    QTest::addColumn<bool>("yUnbounded");
+
+    QTest::newRow("I0 spread beyond the largest double")
+        << int(I0Nin) << QVector<double>{-1.7e308, 0, 1.7e308} << QVector<double>{60, 70, 80}
+        << true << false;
+    QTest::newRow("I0 up to the largest double") << int(I0Nin) << QVector<double>{0, 1, 1.79e308}
+                                                 << QVector<double>{60, 70, 80} << true << false;
+    QTest::newRow("infinite input count, I0 plot")
+        << int(I0Nin) << QVector<double>{6, 7, 8} << QVector<double>{60, kInf, 80} << false << true;
+    QTest::newRow("infinite input count, count plot")
+        << int(NinNout) << QVector<double>{60, kInf, 80} << QVector<double>{6, 7, 8} << true
+        << false;
+    QTest::newRow("negative infinite output count")
+        << int(NinNout) << QVector<double>{60, 70, 80} << QVector<double>{6, -kInf, 8} << false
+        << true;
+}
+
+// A span that runs to infinity has no place for anything: no dot, no curve
+// and no grid line of that axis is drawn, not even at the centre. The other
+// axis keeps its grid.
+void TestPlotScene::unboundedSpanShowsNothing()
+{
+    QFETCH(int, plot);
+    QFETCH(QVector<double>, xs);
+    QFETCH(QVector<double>, ys);
+    QFETCH(bool, xUnbounded);
+    QFETCH(bool, yUnbounded);
+
+    QVector<Point> pts;
+    for (int i = 0; i < xs.size(); ++i)
+        pts.append(plot == I0Nin ? Point{xs[i], {ys[i]}, {1}} : Point{1, {xs[i]}, {ys[i]}});
+    Data data(pts);
+    data.fit({1.0, 0.0});
+    Surface s(400, 200);
+    const PlotScene scene = sceneOf(Plot(plot), data.source, s.coord);
+    QVERIFY(scene.drawn);
+    QCOMPARE(scene.dots.size(), 1);
+    QVERIFY(scene.dots[0].centres.isEmpty());
+    QCOMPARE(scene.curves.size(), 1);
+    QVERIFY(scene.curves[0].samples.isEmpty());
+    QCOMPARE(scene.verticalLines.isEmpty(), xUnbounded);
+    QCOMPARE(scene.horizontalLines.isEmpty(), yUnbounded);
+
+    const QImage image = render(scene, 400, 200);
+    const QColor grid(PlotScene::kGridColor);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            QVERIFY2(pixel(image, x, y) == kWhite || pixel(image, x, y) == grid,
+                     qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+}
+
+namespace {
+
+// Where a polyline crosses the row y, left to right, between its vertices
+// (given as doubles, so that exact sample positions can be used too).
+QVector<double> crossings(const QVector<QPointF>& line, double y)
+{
+    QVector<double> xs;
+    for (int i = 1; i < line.size(); ++i) {
+        const QPointF a = line[i - 1], b = line[i];
+        if ((a.y() - y) * (b.y() - y) < 0)
+            xs.append(a.x() + (y - a.y()) * (b.x() - a.x()) / (b.y() - a.y()));
+    }
+    return xs;
+}
+
+} // namespace
+
+void TestPlotScene::steepCurveCrossesWhereItLies_data()
+{
+    QTest::addColumn<int>("plot");
+    QTest::addColumn<QVector<double>>("xs");
+    QTest::addColumn<QVector<double>>("ys");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("expectedCrossings");
+
+    // Input counts a millionth apart: the fitted parabola rises through the
+    // narrow band of the data and falls through it again, its samples
+    // millions of pixels off the surface in between.
+    QTest::newRow("input counts a millionth apart")
+        << int(I0Nin) << QVector<double>{1, 2, 3} << QVector<double>{100, 100.000001, 100.000002}
+        << 1500 << 2;
+    QTest::newRow("the same on a narrow surface")
+        << int(I0Nin) << QVector<double>{1, 2, 3} << QVector<double>{100, 100.000001, 100.000002}
+        << 400 << 2;
+    QTest::newRow("output counts a billionth apart")
+        << int(NinNout) << QVector<double>{1000, 2000, 3000}
+        << QVector<double>{900, 900.0000009, 900.0000018} << 1000 << 2;
+}
+
+// A curve that leaves the surface far steeper than it shows still crosses
+// it where its samples say: the straight segments between them are cut
+// where they leave the drawable square, not bent by moving their ends.
+void TestPlotScene::steepCurveCrossesWhereItLies()
+{
+    QFETCH(int, plot);
+    QFETCH(QVector<double>, xs);
+    QFETCH(QVector<double>, ys);
+    QFETCH(int, width);
+    QFETCH(int, expectedCrossings);
+
+    QVector<Point> pts;
+    for (int i = 0; i < xs.size(); ++i)
+        pts.append(plot == I0Nin ? Point{xs[i], {ys[i]}, {1}} : Point{1, {xs[i]}, {ys[i]}});
+    Data data(pts);
+    QVector<double> fit;
+    fitQuadratic(xs, ys, fit);
+    data.fit(fit);
+    const int height = 200;
+    Surface s(width, height);
+    const PlotScene scene = sceneOf(Plot(plot), data.source, s.coord);
+    QCOMPARE(scene.curves.size(), 1);
+
+    // The samples where they lie, by the mapper's formulas.
+    const ChCoord& c = s.coord;
+    QVector<QPointF> exact;
+    const double step = std::abs(c.scaleX1 - c.scaleX0) / 100;
+    for (double v = c.scaleX0; v <= c.scaleX1; v += step) {
+        const double y = (fit[1] * v) * v + fit[0] * v;
+        exact.append(
+            {c.frameX0 + (v - c.scaleX0) * ((c.frameX1 - c.frameX0) / (c.scaleX1 - c.scaleX0)),
+             c.frameY0 + (y - c.scaleY0) * ((c.frameY1 - c.frameY0) / (c.scaleY1 - c.scaleY0))});
+    }
+    QVector<QPointF> drawn;
+    for (QPoint p : scene.curves[0].samples)
+        drawn.append(p);
+    QVERIFY(withinLimit(scene));
+    for (double row : {0.5, height / 2.0, height - 0.5}) {
+        const QVector<double> want = crossings(exact, row);
+        const QVector<double> got = crossings(drawn, row);
+        QCOMPARE(want.size(), expectedCrossings);
+        QCOMPARE(got.size(), want.size());
+        for (int i = 0; i < want.size(); ++i)
+            QVERIFY2(std::abs(got[i] - want[i]) <= 1.0,
+                     qPrintable(QStringLiteral("row %1: crossing at %2, the samples cross at %3")
+                                    .arg(row)
+                                    .arg(got[i])
+                                    .arg(want[i])));
+    }
+}
+
+void TestPlotScene::curveReachesTheRightEdge_data()
+{
+    QTest::addColumn<QVector<double>>("i0s");
+
+    // Near 1e15 doubles lie 0.125 apart: the hundredth of this scale
+    // (0.1746) rounds to 0.125 or 0.25 with every step.
+    QTest::newRow("I0 near 1e15") << QVector<double>{1e15, 1e15 + 8, 1e15 + 15.875};
+    QTest::newRow("I0 near -1e15") << QVector<double>{-1e15 - 15.875, -1e15 - 8, -1e15};
+    QTest::newRow("I0 near 2^53") << QVector<double>{9007199254740992.0, 9007199254741024.0,
+                                                     9007199254741100.0};
+    QTest::newRow("ordinary I0") << QVector<double>{10, 20, 30};
+}
+
+// On a scale whose hundredths round, the curve takes more (or fewer) steps
+// than 100, and still runs from the left edge to the right one.
+void TestPlotScene::curveReachesTheRightEdge()
+{
+    QFETCH(QVector<double>, i0s);
+
+    QVector<Point> pts;
+    for (double i0 : i0s)
+        pts.append({i0, {100 + (i0 - i0s[0]) / 100}, {1}});
+    Data data(pts);
+    // A flat curve at 100 across the scale: 1e-13 I0 is 100 at 1e15.
+    data.fit({100 / i0s[0], 0.0});
+    Surface s(400, 200);
+    const PlotScene scene = i0NinScene(data.source, plotColors(), s.coord);
+    QCOMPARE(scene.curves.size(), 1);
+    const QVector<QPoint>& samples = scene.curves[0].samples;
+    QVERIFY(samples.size() >= 2);
+    QCOMPARE(samples.first().x(), 0);
+    QVERIFY2(samples.last().x() >= 396, qPrintable(QString::number(samples.last().x())));
+    for (int i = 1; i < samples.size(); ++i)
+        QVERIFY(samples[i].x() >= samples[i - 1].x());
+}
+
+namespace {
+
+// Kinds of generated plots.
+enum Plots
+{
+    OrdinaryPlots,  // data away from zero, so grid lines fall left of it
+    FlatPeakFarOut, // a curve's flat top at 1e16: every last bit shows
+    AnyCurves       // steep curves, far off the surface and back
+};
+
+// A whole pixel as the scene holds it: positions beyond the limit held at it.
+int heldPixel(double p)
+{
+    return veskor::reference::wholePixel(
+        std::clamp(p, -PlotScene::kPixelLimit, PlotScene::kPixelLimit));
+}
+
+} // namespace
+
+void TestPlotScene::sceneMatchesReference_data()
+{
+    QTest::addColumn<int>("plots");
+    QTest::addColumn<quint64>("seed");
+
+    QTest::newRow("ordinary data") << int(OrdinaryPlots) << quint64(31);
+    QTest::newRow("flat curve tops far from zero") << int(FlatPeakFarOut) << quint64(32);
+    QTest::newRow("steep and wild curves") << int(AnyCurves) << quint64(33);
+}
+
+// Scale, grid lines, dots and curve samples are those of the mapper's
+// formulas cut toward zero, to the pixel, in both plots: the scale as the
+// data's extent with 5 % either side, the curve as (k2 v) v + k1 v at
+// hundredths of the scale. Curve samples cut at the square around the
+// surface are the implementation's own and left out of the comparison.
+void TestPlotScene::sceneMatchesReference()
+{
+    QFETCH(int, plots);
+    QFETCH(quint64, seed);
+
+    namespace ref = veskor::reference;
+    ref::Random random(seed);
+    const QSize sizes[] = {{400, 200}, {37, 50}, {1500, 300}};
+    const double limit = PlotScene::kPixelLimit;
+    for (int i = 0; i < 200; ++i) {
+        const int n = 3 + random.below(6);
+        const int channels = 1 + random.below(3);
+        QVector<Point> pts;
+        QVector<QVector<double>> upperFits, lowerFits;
+        const double base = random.logUniform(1, 1e6);
+        const double spread = plots == AnyCurves ? 1e6 : 2;
+        for (int ch = 0; ch < channels; ++ch)
+            lowerFits.append(
+                {random.uniform(-spread, spread), random.uniform(-spread, spread) / base});
+        if (plots == FlatPeakFarOut) {
+            // Nin = a1 I0 + a2 I0^2 peaks at I0 = centre, at some 1e16; the
+            // input counts lie along it a hundred of their last bits apart,
+            // so that each bit is some pixels.
+            const double centre = random.uniform(5e7, 5e8);
+            for (int ch = 0; ch < channels; ++ch) {
+                const double a2 = -random.uniform(0.3, 3);
+                upperFits.append({-2 * a2 * centre, a2});
+            }
+            for (int j = 0; j < n; ++j) {
+                const double i0 = centre + random.uniform(-5, 5);
+                Point p{i0, {}, {}};
+                for (int ch = 0; ch < channels; ++ch) {
+                    const double icr = ref::curveAt(upperFits[ch][0], upperFits[ch][1], i0);
+                    const double lastBit = std::nextafter(icr, 2 * icr) - icr;
+                    p.icrs << icr + 50 * lastBit * random.uniform(-1, 1);
+                    p.scas << icr * random.uniform(0.2, 0.8);
+                }
+                pts.append(p);
+            }
+        } else {
+            for (int j = 0; j < n; ++j) {
+                Point p{base * random.uniform(1, 5), {}, {}};
+                for (int ch = 0; ch < channels; ++ch) {
+                    p.icrs << base * random.uniform(0.5, 3);
+                    p.scas << base * random.uniform(0.2, 2);
+                }
+                pts.append(p);
+            }
+            for (int ch = 0; ch < channels; ++ch)
+                upperFits.append(
+                    {random.uniform(-spread, spread), random.uniform(-spread, spread) / base});
+        }
+        Data data(pts);
+        data.source.fitted = true;
+        data.source.i0NinFits = upperFits;
+        data.source.ninNoutFits = lowerFits;
+
+        for (const Plot plot : {I0Nin, NinNout}) {
+            const QSize size = sizes[random.below(3)];
+            Surface s(size.width(), size.height());
+            const PlotScene scene = sceneOf(plot, data.source, s.coord);
+            const QString where =
+                QStringLiteral("case %1, %2 plot").arg(i).arg(plot == I0Nin ? "upper" : "lower");
+            const ValueRange& xr = plot == I0Nin ? data.source.i0Range : data.source.icrRange;
+            const ValueRange& yr = plot == I0Nin ? data.source.icrRange : data.source.scaRange;
+            const double dx = (xr.max - xr.min) * 0.05, dy = (yr.max - yr.min) * 0.05;
+            const double sx0 = xr.min - dx, sx1 = xr.max + dx;
+            const double sy0 = yr.min - dy, sy1 = yr.max + dy;
+            const double fx0 = 0, fx1 = size.width(), fy0 = size.height(), fy1 = 0;
+            VESKOR_COMPARE_BITS(s.coord.scaleX0, sx0, where + " scale x0");
+            VESKOR_COMPARE_BITS(s.coord.scaleX1, sx1, where + " scale x1");
+            VESKOR_COMPARE_BITS(s.coord.scaleY0, sy0, where + " scale y0");
+            VESKOR_COMPARE_BITS(s.coord.scaleY1, sy1, where + " scale y1");
+            const auto px = [&](double v) { return ref::pixel(fx0, fx1, sx0, sx1, v); };
+            const auto py = [&](double v) { return ref::pixel(fy0, fy1, sy0, sy1, v); };
+
+            QVector<QLine> vertical, horizontal;
+            for (double v = 0; v < xr.max; v += xr.max / 10)
+                vertical.append(QLine(heldPixel(px(v)), int(fy0), heldPixel(px(v)), int(fy1)));
+            for (double v = 0; v < yr.max; v += yr.max / 10)
+                horizontal.append(QLine(int(fx0), heldPixel(py(v)), int(fx1), heldPixel(py(v))));
+            QCOMPARE(scene.verticalLines, vertical);
+            QCOMPARE(scene.horizontalLines, horizontal);
+
+            QCOMPARE(scene.dots.size(), channels);
+            QCOMPARE(scene.curves.size(), channels);
+            const QVector<QVector<double>>& fits = plot == I0Nin ? upperFits : lowerFits;
+            for (int ch = 0; ch < channels; ++ch) {
+                QVector<QPoint> centres;
+                for (const Point& p : pts) {
+                    const double x = plot == I0Nin ? p.i0 : p.icrs[ch];
+                    const double y = plot == I0Nin ? p.icrs[ch] : p.scas[ch];
+                    centres.append(QPoint(heldPixel(px(x)), heldPixel(py(y))));
+                }
+                QCOMPARE(scene.dots[ch].centres, centres);
+
+                QVector<QPoint> samples;
+                const double step = std::abs(sx1 - sx0) / 100;
+                double v = sx0;
+                for (int k = 0; k < 1000; ++k) {
+                    const double x = px(v), y = py(ref::curveAt(fits[ch][0], fits[ch][1], v));
+                    if (std::abs(x) < limit && std::abs(y) < limit)
+                        samples.append(QPoint(ref::wholePixel(x), ref::wholePixel(y)));
+                    if (!(v + step > v && v + step <= sx1))
+                        break;
+                    v += step;
+                }
+                QVector<QPoint> drawn;
+                for (QPoint p : scene.curves[ch].samples)
+                    if (std::abs(p.x()) < limit && std::abs(p.y()) < limit)
+                        drawn.append(p);
+                QVERIFY2(drawn == samples,
+                         qPrintable(where + QStringLiteral(", curve %1").arg(ch)));
+            }
+        }
+    }
 }
 
 VESKOR_GUI_TEST_MAIN(TestPlotScene)

@@ -1,0 +1,129 @@
+// Plays the user in the real program: an input plugin that the toolkit
+// loads when QT_QPA_GENERIC_PLUGINS names it ("veskordriver:<steps>"), so
+// the program runs its own main() unchanged. Once the event loop runs it
+// takes the steps, separated by '+', and writes what it sees to stdout:
+//
+//   look         the screen's available size, the window's title, size,
+//                visibility and button texts
+//   open-read    clicks Read File(s) and tells whether the dialog shows
+//   cancel       cancels the read dialog, as its Cancel button does
+//   quit         clicks Quit
+//   drop-dialog  makes a file dialog of its own and destroys it (shows
+//                that settings written by a dialog would be found)
+//
+// A step that finds nothing to act on ends the program with status 3.
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGenericPlugin>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+void say(const QString& line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+template <typename T> T* topLevel(const QString& name)
+{
+    const auto tops = QApplication::topLevelWidgets();
+    for (QWidget* w : tops)
+        if (w->objectName() == name)
+            if (auto* t = qobject_cast<T*>(w))
+                return t;
+    return nullptr;
+}
+
+class Driver : public QObject
+{
+public:
+    explicit Driver(const QString& stepList) : steps(stepList.split(QLatin1Char('+')))
+    {
+        QTimer::singleShot(0, this, [this] { run(); });
+    }
+
+private:
+    void run()
+    {
+        for (const QString& step : qAsConst(steps))
+            if (!take(step)) {
+                say(QStringLiteral("failed: ") + step);
+                QCoreApplication::exit(3);
+                return;
+            }
+    }
+
+    bool take(const QString& step)
+    {
+        auto* body = topLevel<QWidget>(QStringLiteral("Body"));
+        if (step == QLatin1String("drop-dialog")) {
+            delete new QFileDialog;
+            return true;
+        }
+        if (!body)
+            return false;
+        if (step == QLatin1String("look")) {
+            const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+            say(QStringLiteral("screen %1x%2").arg(screen.width()).arg(screen.height()));
+            say(QStringLiteral("window %1 %2x%3 %4")
+                    .arg(body->windowTitle())
+                    .arg(body->width())
+                    .arg(body->height())
+                    .arg(body->isVisible() ? "shown" : "hidden"));
+            for (const char* name : {"ReadFiles", "SaveResult", "Clear", "Quit"}) {
+                auto* button = body->findChild<QPushButton*>(QLatin1String(name));
+                if (!button)
+                    return false;
+                say(QStringLiteral("%1 %2").arg(QLatin1String(name), button->text()));
+            }
+            return true;
+        }
+        if (step == QLatin1String("open-read") || step == QLatin1String("quit")) {
+            auto* button = body->findChild<QPushButton*>(step == QLatin1String("quit")
+                                                             ? QStringLiteral("Quit")
+                                                             : QStringLiteral("ReadFiles"));
+            if (!button)
+                return false;
+            button->click();
+            if (step == QLatin1String("open-read")) {
+                auto* dialog = topLevel<QFileDialog>(QStringLiteral("readDialog"));
+                say(QStringLiteral("read dialog %1")
+                        .arg(dialog && dialog->isVisible() ? "shown" : "missing"));
+            }
+            return true;
+        }
+        if (step == QLatin1String("cancel")) {
+            auto* dialog = topLevel<QFileDialog>(QStringLiteral("readDialog"));
+            if (!dialog)
+                return false;
+            dialog->reject();
+            say(QStringLiteral("read dialog %1").arg(dialog->isVisible() ? "shown" : "closed"));
+            return true;
+        }
+        return false;
+    }
+
+    const QStringList steps;
+};
+
+} // namespace
+
+class DriverPlugin : public QGenericPlugin
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "veskordriver.json")
+
+public:
+    QObject* create(const QString& key, const QString& stepList) override
+    {
+        return key == QLatin1String("veskordriver") ? new Driver(stepList) : nullptr;
+    }
+};
+
+#include "veskordriver.moc"
