@@ -51,18 +51,11 @@ int panelCost(const QVector<double>& icrs, const QVector<double>& scas)
     return 8 + icrs.size() + scas.size();
 }
 
-// The most widgets the point panels may take together: about 1,500 points of
-// 19 channels or 6,000 of one channel, some seconds and a gigabyte to build.
-// Without a bound, an unrelated large file chosen by mistake (any line of
-// three words is a count table row) would freeze the window for minutes and
-// exhaust the machine's memory.
-constexpr int windowCapacity = 60000;
-
 } // namespace
 
 void Body::filesSelected(QStringList files)
 {
-    roomLeft = windowCapacity;
+    roomLeft = panelRoom;
     for (const AMeasP* panel : qAsConst(pointSet.points))
         roomLeft -= panelCost(panel->icrs, panel->scas);
     pointsRefused = 0;

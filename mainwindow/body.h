@@ -29,6 +29,16 @@ public:
     // ranges are otherwise visible only through the fit and the plots.
     const PointSet& pointData() const { return pointSet; }
 
+    // The most widgets the point panels may take together: about 1,300
+    // points of 19 channels or 6,000 of one channel, some seconds and under a
+    // gigabyte to build. Without a bound, an unrelated large file chosen by
+    // mistake (any line of three words is a count table row) would freeze the
+    // window for minutes and exhaust the machine's memory. A point costs
+    // eight widgets and one per value.
+    static constexpr int kPanelRoom = 60000;
+    // Tests reach the bound with a few points by lowering it.
+    void setPanelRoom(int widgets) { panelRoom = widgets; }
+
 Q_SIGNALS:
     void quit();
 
@@ -66,6 +76,7 @@ private:
     QFileDialog* saveDialog = nullptr;
     // Room for panels left in the current load, and the points refused there
     // for want of it.
+    int panelRoom = kPanelRoom;
     int roomLeft = 0;
     int pointsRefused = 0;
     int pointsRefusedSinceClear = 0;

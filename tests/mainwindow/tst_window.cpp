@@ -231,19 +231,24 @@ void TestWindow::degeneratePlotsFinish()
 
 void TestWindow::windowRefusesPointsBeyondItsRoom()
 {
-    // Rows of 1024 channels: each panel is some two thousand widgets, so the
-    // window has room for 29 of them, and then still for a small point.
-    QByteArray wide = "# Channels : 1024\n";
+    // The bound itself: some 1,300 points of 19 channels.
+    QCOMPARE(Body::kPanelRoom, 60000);
+
+    // Rows of 3 channels cost 8 + 6 widgets each: a room of 29 such rows and
+    // one point of one channel (8 + 2) takes 29 rows of 30, and then still
+    // the small point.
+    QByteArray rows = "# Channels : 3\n";
     for (int r = 1; r <= 30; ++r) {
         QByteArray row = QByteArray::number(r * 1000);
-        for (int k = 0; k < 2048; ++k)
+        for (int k = 0; k < 6; ++k)
             row += ' ' + QByteArray::number(k + r);
-        wide += row + '\n';
+        rows += row + '\n';
     }
     QTemporaryDir dir;
-    const QString path = writeTable(dir, "wide.dat", wide);
+    const QString path = writeTable(dir, "rows.dat", rows);
 
     Window w;
+    w.body.setPanelRoom(29 * 14 + 10);
     {
         DebugLog log;
         w.read({path, fixture("spectrum_i0_1000.mca")});
@@ -257,9 +262,9 @@ void TestWindow::windowRefusesPointsBeyondItsRoom()
     QCOMPARE(w.body.windowTitle(), QString::fromUtf8("Veskor — 30 of 31 points loaded"));
     QVERIFY(set.tauFields.first()->toolTip().endsWith("Fitted over 30 points."));
 
-    // A later load that fits in is counted with it until Clear.
+    // A later load, refused too, is counted with it until Clear.
     w.read({fixture("spectrum_i0_2000.mca")});
-    QCOMPARE(w.body.windowTitle(), QString::fromUtf8("Veskor — 31 of 32 points loaded"));
+    QCOMPARE(w.body.windowTitle(), QString::fromUtf8("Veskor — 30 of 32 points loaded"));
 
     // Clear makes room again.
     QTest::mouseClick(w.body.findChild<QPushButton*>("Clear"), Qt::LeftButton);
