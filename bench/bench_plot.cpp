@@ -69,8 +69,11 @@ void BM_BuildScene(benchmark::State& state)
     }
 }
 
-// What one paint of the surface costs: fill, work out the scene, draw it.
-void BM_PaintImage(benchmark::State& state)
+using ScenePainter = void (*)(QPainter*, const PlotScene&);
+
+// One paint of the surface into an image: fill, work out the scene, draw it
+// with paint.
+void paintImage(benchmark::State& state, ScenePainter paint)
 {
     const Scan scan(int(state.range(0)), int(state.range(1)));
     const QVector<QColor> colors = plotColors();
@@ -80,8 +83,13 @@ void BM_PaintImage(benchmark::State& state)
         QPainter p(&image);
         p.fillRect(0, 0, kWidth, kHeight, Qt::white);
         coord.setFrame(0, kHeight, kWidth, 0);
-        paintScene(&p, i0NinScene(scan.source, colors, coord));
+        paint(&p, i0NinScene(scan.source, colors, coord));
     }
+}
+
+void BM_PaintImage(benchmark::State& state)
+{
+    paintImage(state, paintScene);
 }
 
 // The same through a real surface, as the window paints it: with the grid
@@ -122,16 +130,7 @@ void paintAsPaths(QPainter* p, const PlotScene& scene)
 
 void BM_PaintImagePaths(benchmark::State& state)
 {
-    const Scan scan(int(state.range(0)), int(state.range(1)));
-    const QVector<QColor> colors = plotColors();
-    ChCoord coord;
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        QPainter p(&image);
-        p.fillRect(0, 0, kWidth, kHeight, Qt::white);
-        coord.setFrame(0, kHeight, kWidth, 0);
-        paintAsPaths(&p, i0NinScene(scan.source, colors, coord));
-    }
+    paintImage(state, paintAsPaths);
 }
 
 // The scene zoomed in about the middle of the surface by range(2), as a
