@@ -49,6 +49,20 @@ QString checkName(Check c)
         return QStringLiteral("outputAboveInput");
     case Check::NonFiniteConstant:
         return QStringLiteral("nonFiniteConstant");
+    case Check::NarrowI0Range:
+        return QStringLiteral("narrowI0Range");
+    case Check::NarrowIcrRange:
+        return QStringLiteral("narrowIcrRange");
+    case Check::NegativeConstant:
+        return QStringLiteral("negativeConstant");
+    case Check::PoorFit:
+        return QStringLiteral("poorFit");
+    case Check::FirstOrderBias:
+        return QStringLiteral("firstOrderBias");
+    case Check::I0NotPositive:
+        return QStringLiteral("i0NotPositive");
+    case Check::FewerChannels:
+        return QStringLiteral("fewerChannels");
     }
     return QString();
 }
