@@ -117,8 +117,9 @@ QString valueWithError(double seconds, double errorSeconds)
         return text;
     }
     // An error below the value's sixth digit says the data fix the value
-    // exactly; both are shown as numbers, not as a run of zeros.
-    if (error < 1e-5 * std::abs(value))
+    // exactly; both are shown as numbers, not as a run of zeros. So is an
+    // error too small for fixed decimals.
+    if (error < 1e-5 * std::abs(value) || error < 1e-9)
         return QString::number(value, 'g', 6) + QStringLiteral(" \u00b1 ") +
                QString::number(error, 'g', 2);
     // The error to two significant digits, and the value to the same place.

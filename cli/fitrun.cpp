@@ -11,11 +11,14 @@
 
 namespace {
 
-bool excluded(const QString& path, qint64 line, QVector<FitRun::Exclusion>& exclusions)
+// Whether the point on line is left out by one of the exclusions (indices
+// into exclusions) that name its file; counts the matches.
+bool excluded(qint64 line, const QVector<int>& naming, QVector<FitRun::Exclusion>& exclusions)
 {
     bool out = false;
-    for (FitRun::Exclusion& e : exclusions) {
-        if ((e.line == 0 || e.line == line) && sameFile(e.file, path)) {
+    for (int i : naming) {
+        FitRun::Exclusion& e = exclusions[i];
+        if (e.line == 0 || e.line == line) {
             ++e.matched;
             out = true;
         }
@@ -112,6 +115,10 @@ FitRun loadFitRun(const QStringList& paths, QVector<FitRun::Exclusion>& exclusio
         if (!file.opened)
             continue;
 
+        QVector<int> naming;
+        for (int i = 0; i < exclusions.size(); ++i)
+            if (sameFile(exclusions[i].file, path))
+                naming.append(i);
         int found = 0;
         QVector<CountTableRow> rows;
         const MeasurementFormat format = loadNumberedMeasurementFile(
@@ -119,7 +126,7 @@ FitRun loadFitRun(const QStringList& paths, QVector<FitRun::Exclusion>& exclusio
             [&](qint64 line, double i0, const QVector<double>& icrs, const QVector<double>& scas) {
                 rows.append({line, int(icrs.size())});
                 const int index = found++;
-                if (excluded(path, line, exclusions))
+                if (excluded(line, naming, exclusions))
                     return;
                 addToExtent(run, run.points.isEmpty(), pointExtent(i0, icrs, scas));
                 run.points.append(FitRun::Point{i0, icrs, scas, fileIndex, index, line});

@@ -81,6 +81,9 @@ long long PoissonSampler::poisson(double mean)
         const double u = uniform() - 0.5;
         const double v = uniform();
         const double us = 0.5 - std::abs(u);
+        // u = -0.5 exactly would put k at minus infinity.
+        if (us <= 0.0)
+            continue;
         const auto k = static_cast<long long>(std::floor((2 * a / us + b) * u + mean + 0.43));
         if (us >= 0.07 && v <= vr)
             return k;

@@ -486,6 +486,7 @@ void TestRunAnalysis::valueWithError_data()
     QTest::newRow("no value") << nan << nan << "n/a";
     QTest::newRow("exact data") << 1.144142941e-6 << 1.2e-20 << "1.14414 ± 1.2e-14";
     QTest::newRow("error of zero") << 0.466183e-6 << 0.0 << "0.466183 ± 0";
+    QTest::newRow("too small for fixed decimals") << 3e-16 << 1e-16 << "3e-10 ± 1e-10";
 }
 
 void TestRunAnalysis::valueWithError()
