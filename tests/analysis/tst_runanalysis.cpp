@@ -133,7 +133,6 @@ private Q_SLOTS:
     void poorFitNamesTheWorstPoint();
     void missingConstantSaysWhy_data();
     void missingConstantSaysWhy();
-    void warningsAboutTheData();
     void warningTexts_data();
     void warningTexts();
     void valueWithError_data();
@@ -402,17 +401,6 @@ void TestRunAnalysis::missingConstantSaysWhy()
                                    "nonFiniteConstant 4 tau: " + tauReason}));
 }
 
-// Which warnings --strict refuses on: those about the data, not those
-// about the quadratic's limits.
-void TestRunAnalysis::warningsAboutTheData()
-{
-    for (int c = 0; c <= int(Check::FewerChannels); ++c) {
-        ChannelWarning w{Check(c), 0, ChannelWarning::Constant::Tau, -1, 0, 0};
-        const bool model = w.check == Check::DeadTimeFraction || w.check == Check::FirstOrderBias;
-        QCOMPARE(aboutData(w), !model);
-    }
-}
-
 void TestRunAnalysis::warningTexts_data()
 {
     QTest::addColumn<ChannelWarning>("warning");
@@ -427,11 +415,6 @@ void TestRunAnalysis::warningTexts_data()
         << ChannelWarning{Check::NarrowIcrRange, 1, C::Tau, -1, 2000, 3000}
         << "channel 2: ICR spans only 2000 to 3000 (a factor of 1.5, less than 2): tau cannot "
            "be determined from this scan";
-    QTest::newRow("negative")
-        << ChannelWarning{Check::NegativeConstant, 0, C::Tau, -1, -4.2e-5, -4.2}
-        << "channel 1: tau = -4.2e-05 is negative (tau * highest ICR = "
-           "-4.2): no dead time is; the counts do not fall as a dead time "
-           "makes them";
     ChannelWarning poor{Check::PoorFit, 2, C::Tau0, 4, 1226, 3};
     poor.measure = -35.04;
     QTest::newRow("poor fit")
