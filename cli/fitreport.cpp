@@ -33,6 +33,11 @@ QString tableRow(const QString& first, const QStringList& cells, const QVector<i
     return line + QLatin1Char('\n');
 }
 
+QString orNotAvailable(const QString& text)
+{
+    return text.isEmpty() ? QStringLiteral("n/a") : text;
+}
+
 QJsonValue jsonNumber(double v)
 {
     return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null);
@@ -76,10 +81,19 @@ QString pointName(const FitRun& run, int index)
     return name + QLatin1Char(')');
 }
 
-// A stage's model as the table names it.
+// The model a stage's constant comes from; empty when auto found it in
+// neither exact model.
 QString stageModel(const FitRun& run, int ch, DeadTimeStage stage)
 {
-    return modelName(run.models[ch].chosen(stage, run.choice).model);
+    const StageFit& fit = run.models[ch].chosen(stage, run.choice);
+    if (run.choice == ModelChoice::Auto && !fit.available())
+        return QString();
+    return modelName(fit.model);
+}
+
+QJsonValue jsonText(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
 }
 
 struct FileWarning
@@ -163,10 +177,10 @@ QString tableText(const FitRun& run)
     for (int ch = 0; ch < run.reported.tau0s.size(); ++ch) {
         const ChannelStats& s = run.reportedStats[ch];
         const QStringList cells = {valueWithError(run.reported.tau0s[ch], s.tau0Error),
-                                   stageModel(run, ch, DeadTimeStage::Input),
+                                   orNotAvailable(stageModel(run, ch, DeadTimeStage::Input)),
                                    figure(s.inputChiSquare),
                                    valueWithError(run.reported.taus[ch], s.tauError),
-                                   stageModel(run, ch, DeadTimeStage::Output),
+                                   orNotAvailable(stageModel(run, ch, DeadTimeStage::Output)),
                                    figure(s.outputChiSquare),
                                    figure(s.tau0Fraction),
                                    figure(s.tauFraction)};
@@ -213,9 +227,14 @@ QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
         const double tauWritten = quadratic ? run.fit.taus[ch] : run.reported.taus[ch];
         QJsonObject o;
         o["channel"] = ch + 1;
-        o["model"] = in.model == out.model ? modelName(in.model) : QStringLiteral("mixed");
-        o["tau0Model"] = modelName(in.model);
-        o["tauModel"] = modelName(out.model);
+        const QString inModel = stageModel(run, ch, DeadTimeStage::Input);
+        const QString outModel = stageModel(run, ch, DeadTimeStage::Output);
+        o["model"] = inModel == outModel  ? jsonText(inModel)
+                     : inModel.isEmpty()  ? jsonText(outModel)
+                     : outModel.isEmpty() ? jsonText(inModel)
+                                          : QJsonValue(QStringLiteral("mixed"));
+        o["tau0Model"] = jsonText(inModel);
+        o["tauModel"] = jsonText(outModel);
         o["finite"] = std::isfinite(run.reported.tau0s[ch]) && std::isfinite(run.reported.taus[ch]);
         merge(o, stageJson(in, DeadTimeStage::Input));
         merge(o, stageJson(out, DeadTimeStage::Output));

@@ -366,6 +366,16 @@ void TestFitChecks::identicalPointsGiveNoConstant()
              QByteArray("1 n/a quadratic n/a n/a quadratic n/a n/a n/a"));
     QVERIFY(table.warnings().contains(
         "channel 1: tau is not available: fewer than two different ICR values other than 0"));
+
+    // auto finds neither exact model, and names none.
+    const ToolRun exact = runTool({"--model", "auto", twice});
+    QCOMPARE(exact.out.split('\n')[2].simplified(),
+             QByteArray("1 n/a n/a n/a n/a n/a n/a n/a n/a"));
+    const QJsonObject e = runTool({"--json", "--model", "auto", twice}).json();
+    const QJsonObject r2 = e["results"].toArray()[0].toObject();
+    QVERIFY(r2["tau0Model"].isNull());
+    QVERIFY(r2["tauModel"].isNull());
+    QVERIFY(r2["model"].isNull());
 }
 
 void TestFitChecks::strict_data()
