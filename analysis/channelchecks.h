@@ -4,6 +4,7 @@
 #include "analysis/deadtimefit.h"
 #include "input/pointview.h"
 
+#include <QString>
 #include <QVector>
 
 // Warnings about channels whose constants should not be trusted as they
@@ -23,6 +24,23 @@ struct ChannelWarning
         OutputAboveInput,
         // The constant is NaN or infinite: the fit was singular.
         NonFiniteConstant,
+        // The checks of a whole scan (checkScan, scanchecks.h):
+        // I0 spans less than kMinSpan over the points: tau0 cannot be had.
+        NarrowI0Range,
+        // The channel's ICR spans less than kMinSpan: tau cannot be had.
+        NarrowIcrRange,
+        // The constant is negative: no dead time is.
+        NegativeConstant,
+        // The stage's reduced chi-square exceeds kMaxReducedChiSquare.
+        PoorFit,
+        // The quadratic's first-order bias, which it shows on the exact
+        // paralysable curve fitted to the same points, exceeds its own
+        // standard error.
+        FirstOrderBias,
+        // A point's I0 is not above 0.
+        I0NotPositive,
+        // A point has fewer channels than the points before it.
+        FewerChannels,
     };
     enum class Constant
     {
@@ -32,7 +50,8 @@ struct ChannelWarning
     };
 
     Check check;
-    // Counting from 0.
+    // Counting from 0; -1 for a check of the whole set (NarrowI0Range,
+    // I0NotPositive, FewerChannels).
     int channel;
     // Which constant the check is about (None for OutputAboveInput).
     Constant constant = Constant::None;
@@ -43,10 +62,25 @@ struct ChannelWarning
     // OutlyingConstant: the constant and the median of the other channels,
     //   with deviationLimit = kOutlierMads * the MAD used;
     // OutputAboveInput: the SCA count and the ICR;
-    // NonFiniteConstant: the constant and NaN.
+    // NonFiniteConstant: the constant and NaN;
+    // NarrowI0Range, NarrowIcrRange: the lowest and the highest value;
+    // NegativeConstant: the constant and the fraction constant * highest
+    //   ICR;
+    // PoorFit: the reduced chi-square and kMaxReducedChiSquare, with the
+    //   worst point's standardised residual in measure;
+    // FirstOrderBias: the quadratic's constant and the paralysable one, with
+    //   the quadratic's standard error in deviationLimit and its bias in
+    //   measure;
+    // I0NotPositive: the first such point's I0 and the number of such
+    //   points;
+    // FewerChannels: the point's channel count and the set's before it.
     double value;
     double reference;
     double deviationLimit = 0.0;
+    double measure = 0.0;
+    // What made a constant not available (NonFiniteConstant), in a few
+    // words; empty when nothing more is known.
+    QString reason = QString();
 };
 
 constexpr double kMaxDeadTimeFraction = 0.10;

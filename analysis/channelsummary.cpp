@@ -1,7 +1,9 @@
 #include "analysis/channelsummary.h"
 
+#include "analysis/scanchecks.h"
 #include "mainwindow/fieldtext.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -31,7 +33,8 @@ QString constantName(Constant constant)
 
 QString channelWarningText(const ChannelWarning& w, const std::function<QString(int)>& pointName)
 {
-    const QString channel = QStringLiteral("channel %1: ").arg(w.channel + 1);
+    const QString channel =
+        w.channel < 0 ? QString() : QStringLiteral("channel %1: ").arg(w.channel + 1);
     const QString name = constantName(w.constant);
     switch (w.check) {
     case Check::DeadTimeFraction:
@@ -47,10 +50,91 @@ QString channelWarningText(const ChannelWarning& w, const std::function<QString(
         return channel + QStringLiteral("%1: SCA count %2 exceeds ICR %3")
                              .arg(pointName(w.point), fieldText(w.value), fieldText(w.reference));
     case Check::NonFiniteConstant:
+        if (!w.reason.isEmpty())
+            return channel + QStringLiteral("%1 is not available: %2").arg(name, w.reason);
         return channel +
                QStringLiteral("%1 is %2: the fit is singular").arg(name, fieldText(w.value));
+    case Check::NarrowI0Range:
+    case Check::NarrowIcrRange:
+        return channel +
+               QStringLiteral("%1 spans only %2 to %3 (a factor of %4, less than %5): %6 cannot "
+                              "be determined from this scan")
+                   .arg(w.check == Check::NarrowI0Range ? QStringLiteral("I0")
+                                                        : QStringLiteral("ICR"),
+                        fieldText(w.value), fieldText(w.reference),
+                        QString::number(w.reference / w.value, 'g', 3), fieldText(kMinSpan), name);
+    case Check::NegativeConstant:
+        return channel + QStringLiteral("%1 = %2 is negative (%1 * highest ICR = %3): no dead "
+                                        "time is; the counts do not fall as a dead time makes "
+                                        "them")
+                             .arg(name, fieldText(w.value), fieldText(w.reference));
+    case Check::PoorFit: {
+        QString text =
+            channel + QStringLiteral("chi2/nu of the %1 fit is %2, above %3: the "
+                                     "points scatter more than counting allows")
+                          .arg(name, QString::number(w.value, 'g', 3), fieldText(w.reference));
+        if (w.point >= 0)
+            text += QStringLiteral("; farthest off: %1, %2 standard deviations")
+                        .arg(pointName(w.point), QString::number(w.measure, 'f', 1));
+        return text;
+    }
+    case Check::FirstOrderBias:
+        return channel + QStringLiteral("the quadratic gives %1 = %2; on the exact paralysable "
+                                        "curve fitted to these points (%1 = %3) it would give "
+                                        "%4, a first-order bias of %5, more than its standard "
+                                        "error %6 (--model paralyzable fits the exact model)")
+                             .arg(name, fieldText(w.value), fieldText(w.reference),
+                                  fieldText(w.reference + w.measure), fieldText(w.measure),
+                                  fieldText(w.deviationLimit));
+    case Check::I0NotPositive: {
+        QString text = QStringLiteral("%1: I0 = %2 is not above 0: the point says nothing about "
+                                      "a dead time")
+                           .arg(pointName(w.point), fieldText(w.value));
+        if (w.reference > 1)
+            text += QStringLiteral(" (%1 such points)").arg(w.reference);
+        return channel + text;
+    }
+    case Check::FewerChannels:
+        return channel + QStringLiteral("%1 has %2 channel%3; the set had %4: only the channels "
+                                        "every point has are fitted")
+                             .arg(pointName(w.point), QString::number(w.value),
+                                  w.value == 1 ? QString() : QStringLiteral("s"),
+                                  QString::number(w.reference));
     }
     return channel;
+}
+
+QString valueWithError(double seconds, double errorSeconds)
+{
+    if (std::isnan(seconds))
+        return QStringLiteral("n/a");
+    const double value = seconds * 1e6;
+    const double error = errorSeconds * 1e6;
+    if (!std::isfinite(value) || !(error > 0.0) || !std::isfinite(error)) {
+        QString text = QString::number(value, 'g', 6);
+        if (error == 0.0)
+            text += QStringLiteral(" \u00b1 0");
+        return text;
+    }
+    // An error below the value's sixth digit says the data fix the value
+    // exactly; both are shown as numbers, not as a run of zeros. So is an
+    // error too small for fixed decimals.
+    if (error < 1e-5 * std::abs(value) || error < 1e-9)
+        return QString::number(value, 'g', 6) + QStringLiteral(" \u00b1 ") +
+               QString::number(error, 'g', 2);
+    // The error to two significant digits, and the value to the same place.
+    int exponent = int(std::floor(std::log10(error)));
+    double place = std::pow(10.0, exponent - 1);
+    if (std::round(error / place) >= 100) {
+        ++exponent;
+        place *= 10;
+    }
+    const int decimals = std::max(1 - exponent, 0);
+    // Adding 0.0 turns a rounded -0 into 0.
+    const double roundedValue = std::round(value / place) * place + 0.0;
+    const double roundedError = std::round(error / place) * place;
+    return QString::number(roundedValue, 'f', decimals) + QStringLiteral(" \u00b1 ") +
+           QString::number(roundedError, 'f', decimals);
 }
 
 QString constantSummary(ChannelWarning::Constant constant, double value, double error,
@@ -70,4 +154,23 @@ QString constantSummary(ChannelWarning::Constant constant, double value, double 
                     .arg(QString::number(reducedChiSquare, 'f', decimals));
     }
     return text;
+}
+
+QStringList exactModelSummaries(const ChannelModels& models, DeadTimeStage stage)
+{
+    const Constant constant = stage == DeadTimeStage::Input ? Constant::Tau0 : Constant::Tau;
+    QStringList lines;
+    for (DeadTimeModel model : {DeadTimeModel::Paralyzable, DeadTimeModel::NonParalyzable}) {
+        const StageFit& fit = models.fit(stage, model);
+        const QString label = model == DeadTimeModel::Paralyzable
+                                  ? QStringLiteral("paralysable: ")
+                                  : QStringLiteral("non-paralysable: ");
+        if (fit.available())
+            lines << label + constantSummary(constant, fit.constant, fit.constantError,
+                                             fit.reducedChiSquare);
+        else
+            lines << label + QStringLiteral("%1 not available: %2")
+                                 .arg(constantName(constant), outcomeText(fit, stage));
+    }
+    return lines;
 }

@@ -1,8 +1,6 @@
-#include "analysis/channelchecks.h"
-#include "analysis/channelstats.h"
 #include "analysis/channelsummary.h"
-#include "analysis/deadtimefit.h"
 #include "analysis/quadraticfit.h"
+#include "analysis/runanalysis.h"
 #include "input/ameasp.h"
 #include "input/le.h"
 #include "mainwindow/pointset.h"
@@ -30,10 +28,13 @@ QString pointName(const QVector<AMeasP*>& points, int index)
 }
 
 // The tool tip of one result field: the constant with its uncertainty, the
-// channel's warnings, and how many points the fit used.
-QString resultToolTip(const QString& summary, const QStringList& warnings, int points)
+// exact models' constants beside it, the channel's warnings, and how many
+// points the fit used.
+QString resultToolTip(const QString& summary, const QStringList& exact, const QStringList& warnings,
+                      int points)
 {
     QStringList lines{summary};
+    lines += exact;
     lines += warnings;
     lines << QCoreApplication::translate("PointSet", "Fitted over %1 points.").arg(points);
     return lines.join(QLatin1Char('\n'));
@@ -58,17 +59,23 @@ void PointSet::fitDeadTimes()
     views.reserve(points.size());
     for (const AMeasP* point : qAsConst(points))
         views.append(point->view());
-    DeadTimeFit fit = fitDeadTimeConstants(views, nChannels);
-    // The same figures and checks veskor-fit reports, for the tool tips.
-    const QVector<ChannelStats> stats = channelStats(views, fit);
+    // The same fits, figures and checks veskor-fit reports, for the tool
+    // tips; the constants are the quadratic's, the window's own.
+    RunAnalysis run = analyseRun(views, nChannels, ModelChoice::Quadratic);
     QVector<QStringList> warnings(nChannels);
-    for (const ChannelWarning& w : checkChannels(views, fit, stats))
-        warnings[w.channel] << channelWarningText(
-            w, [this](int point) { return pointName(points, point); });
-    tau0s = std::move(fit.tau0s);
-    taus = std::move(fit.taus);
-    i0NinFits = std::move(fit.i0NinFits);
-    ninNoutFits = std::move(fit.ninNoutFits);
+    for (const ChannelWarning& w : qAsConst(run.warnings)) {
+        const QString text =
+            channelWarningText(w, [this](int point) { return pointName(points, point); });
+        // A warning about the whole set concerns every channel.
+        for (int ch = 0; ch < nChannels; ++ch)
+            if (w.channel < 0 || w.channel == ch)
+                warnings[ch] << text;
+    }
+    const QVector<ChannelStats>& stats = run.stats;
+    tau0s = std::move(run.fit.tau0s);
+    taus = std::move(run.fit.taus);
+    i0NinFits = std::move(run.fit.i0NinFits);
+    ninNoutFits = std::move(run.fit.ninNoutFits);
 
     // Deleting a field also takes it out of its grid.
     qDeleteAll(tauFields);
@@ -76,17 +83,18 @@ void PointSet::fitDeadTimes()
     for (int i = 0; i < nChannels; ++i) {
         const ChannelStats& st = stats[i];
         LE* tau0Field = makeValueField(tau0s[i]);
-        tau0Field->setToolTip(
-            resultToolTip(constantSummary(ChannelWarning::Constant::Tau0, tau0s[i], st.tau0Error,
-                                          st.inputChiSquare),
-                          warnings[i], points.size()));
+        tau0Field->setToolTip(resultToolTip(
+            constantSummary(ChannelWarning::Constant::Tau0, tau0s[i], st.tau0Error,
+                            st.inputChiSquare),
+            exactModelSummaries(run.models[i], DeadTimeStage::Input), warnings[i], points.size()));
         if (tau0sLayout)
             tau0sLayout->addWidget(tau0Field, 0, i);
         tauFields.append(tau0Field);
         LE* tauField = makeValueField(taus[i]);
-        tauField->setToolTip(resultToolTip(constantSummary(ChannelWarning::Constant::Tau, taus[i],
-                                                           st.tauError, st.outputChiSquare),
-                                           warnings[i], points.size()));
+        tauField->setToolTip(resultToolTip(
+            constantSummary(ChannelWarning::Constant::Tau, taus[i], st.tauError,
+                            st.outputChiSquare),
+            exactModelSummaries(run.models[i], DeadTimeStage::Output), warnings[i], points.size()));
         if (tausLayout)
             tausLayout->addWidget(tauField, 0, i);
         tauFields.append(tauField);

@@ -1,9 +1,10 @@
-// How long the per-channel dead-time fit and the forming of the two result
-// files take. The window runs the fit after every load, on the GUI thread,
-// so this is part of the freeze a load causes.
+// How long the per-channel dead-time fit, the whole analysis with the
+// exact models, and the forming of the two result files take. The window runs the fit after every
+// load, on the GUI thread, so this is part of the freeze a load causes.
 
 #include "analysis/deadtimefit.h"
 #include "analysis/resultsexport.h"
+#include "analysis/runanalysis.h"
 
 #include <benchmark/benchmark.h>
 
@@ -66,11 +67,29 @@ void BM_ResultFileBytes(benchmark::State& state)
     }
 }
 
+// The whole analysis the window and veskor-fit run after a load: the
+// quadratic, both exact models in both stages of every channel, and the
+// checks.
+void BM_AnalyseRun(benchmark::State& state)
+{
+    const int channels = int(state.range(0));
+    const Scan scan(channels, int(state.range(1)));
+    for (auto _ : state) {
+        RunAnalysis run = analyseRun(scan.views, channels, ModelChoice::Quadratic);
+        benchmark::DoNotOptimize(run.warnings.data());
+    }
+}
+
 BENCHMARK(BM_FitDeadTimes)
     ->Args({4, 12})
     ->Args({19, 100})
     ->Args({19, 1000})
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AnalyseRun)
+    ->Args({4, 12})
+    ->Args({19, 100})
+    ->Args({19, 1000})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResultFileBytes)->Arg(4)->Arg(19)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -15,7 +15,8 @@
 
 namespace {
 
-const char* const kUsage = "Usage: veskor-fit [-o FILE] [--json] [--plot FILE.png] FILE...";
+const char* const kUsage = "Usage: veskor-fit [-o FILE] [--json] [--plot FILE.png] [--model MODEL] "
+                           "[--strict] [--exclude FILE[:LINE]]... FILE...";
 
 int usageError(QTextStream& err, const QString& message)
 {
@@ -30,30 +31,31 @@ QString helpText()
     return QString::fromLatin1(kUsage) + QStringLiteral(R"(
 
 Fits the dead-time constants of every detector channel over the measurement
-files given, as the window does, and prints per channel: tau0 and tau with
-their standard errors, the reduced chi-square of both fits and the dead-time
-fractions tau0 * highest ICR and tau * highest ICR. Warnings go to stderr.
+files given and prints per channel: tau0 and tau in microseconds with their
+standard errors, the model and the reduced chi-square of each fit, and the
+dead-time fractions tau0 * highest ICR and tau * highest ICR. Warnings go to
+stderr.
 
-  -o, --output FILE   write the results file FILE and FILE.conf, as Save does
-  --json              print the table as JSON
-  --plot FILE.png     draw both plots into a PNG image
-  -h, --help          show this text
-  --version           show the program's version
+  -o, --output FILE       write the results file FILE and FILE.conf, as Save
+                          does, with the constants of the model
+  --json                  print the table as JSON
+  --plot FILE.png         draw both plots (the quadratic's curves, as the
+                          window draws them) into a PNG image
+  --model MODEL           quadratic (the window's fit, the default),
+                          paralyzable, nonparalyzable, or auto (both exact
+                          models; each fit reports the one that fits better)
+  --strict                write nothing, and exit with 5, when a warning
+                          concerns the data or a file cannot be opened
+  --exclude FILE[:LINE]   leave out the points of FILE, or its count table
+                          row on LINE; may be given more than once
+  -h, --help              show this text
+  --version               show the program's version
 
 Exit status: 0 done; 1 an input file could not be opened (the others were
 analysed); 2 usage error; 3 fewer than two points (nothing written);
-4 an output file could not be written.
+4 an output file could not be written; 5 --strict and a warning about the
+data (nothing written).
 )");
-}
-
-// The same file, whether or not the two paths are spelt alike.
-bool sameFile(const QString& a, const QString& b)
-{
-    const QFileInfo fa(a);
-    const QFileInfo fb(b);
-    if (fa.exists() && fb.exists())
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return fa.absoluteFilePath() == fb.absoluteFilePath();
 }
 
 // Whether path is an existing file that reads as measurement points, other
@@ -81,6 +83,9 @@ struct FitOptions
     bool json = false;
     bool help = false;
     bool version = false;
+    ModelChoice model = ModelChoice::Quadratic;
+    bool strict = false;
+    QVector<FitRun::Exclusion> exclusions;
 };
 
 // Reads the command line into options; returns the usage error, or an
@@ -93,15 +98,30 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     const QCommandLineOption plotOption("plot", "plot image", "FILE.png");
     const QCommandLineOption helpOption({"h", "help"}, "help");
     const QCommandLineOption versionOption("version", "version");
-    parser.addOptions({outputOption, jsonOption, plotOption, helpOption, versionOption});
+    const QCommandLineOption modelOption("model", "model", "MODEL");
+    const QCommandLineOption strictOption("strict", "strict");
+    const QCommandLineOption excludeOption("exclude", "exclude", "FILE[:LINE]");
+    parser.addOptions({outputOption, jsonOption, plotOption, helpOption, versionOption,
+                       modelOption, strictOption, excludeOption});
     if (!parser.parse(arguments))
         return parser.errorText();
     options.help = parser.isSet(helpOption);
     options.version = parser.isSet(versionOption);
     if (options.help || options.version)
         return QString();
-    if (parser.values(outputOption).size() > 1 || parser.values(plotOption).size() > 1)
-        return QStringLiteral("-o and --plot may be given once each");
+    if (parser.values(outputOption).size() > 1 || parser.values(plotOption).size() > 1 ||
+        parser.values(modelOption).size() > 1)
+        return QStringLiteral("-o, --plot and --model may be given once each");
+    if (parser.isSet(modelOption) && !choiceFromName(parser.value(modelOption), options.model))
+        return QStringLiteral("--model takes quadratic, paralyzable, nonparalyzable or auto, "
+                              "not \"%1\"")
+            .arg(parser.value(modelOption));
+    options.strict = parser.isSet(strictOption);
+    for (const QString& e : parser.values(excludeOption)) {
+        if (e.isEmpty())
+            return QStringLiteral("--exclude needs a file name");
+        options.exclusions.append(parseExclusion(e));
+    }
     options.inputs = parser.positionalArguments();
     options.resultsPath = parser.value(outputOption);
     options.plotPath = parser.value(plotOption);
@@ -141,15 +161,19 @@ QString outputConflict(const FitOptions& options)
     return QString();
 }
 
-// Writes the files asked for; names each that fails on err.
+// Writes the files asked for; names each that fails on err. The
+// quadratic's files are the window's, byte for byte; another model's carry
+// its constants.
 bool writeOutputs(const FitRun& run, const FitOptions& options, WrittenFiles& written,
                   QTextStream& err)
 {
     bool ok = true;
     if (!options.resultsPath.isEmpty()) {
         const QString conf = confFileName(options.resultsPath);
+        const DeadTimeFit& constants =
+            options.model == ModelChoice::Quadratic ? run.fit : run.reported;
         const SaveOutcome saved =
-            writeResultFiles(options.resultsPath, run.fit.tau0s, run.fit.taus);
+            writeResultFiles(options.resultsPath, constants.tau0s, constants.taus);
         if (saved.resultsWritten)
             written.results = options.resultsPath;
         else
@@ -192,22 +216,41 @@ int runFitCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     if (!conflict.isEmpty())
         return usageError(err, conflict);
 
-    FitRun run = loadFitRun(options.inputs, err);
-    analyse(run);
+    FitRun run = loadFitRun(options.inputs, options.exclusions, err);
+    for (const FitRun::Exclusion& e : qAsConst(options.exclusions))
+        if (e.matched == 0)
+            return usageError(err, QStringLiteral("--exclude %1 matches no point read; nothing "
+                                                  "written")
+                                       .arg(e.text));
+    analyse(run, options.model);
+    for (const QString& w : fileWarningTexts(run))
+        err << "veskor-fit: warning: " << w << '\n';
     if (!run.fitted) {
         err << "veskor-fit: fewer than two measurement points with a channel in common ("
             << run.points.size() << " read): nothing fitted, nothing written\n";
         return FitTooFewPoints;
     }
-    WrittenFiles written;
-    const bool wroteAll = writeOutputs(run, options, written, err);
-
     for (const ChannelWarning& w : qAsConst(run.warnings))
         err << "veskor-fit: warning: " << warningText(run, w) << '\n';
+
+    const int dataWarnings = run.dataWarnings();
+    const bool refused = options.strict && (dataWarnings > 0 || run.anyUnreadable());
+    WrittenFiles written;
+    bool wroteAll = true;
+    if (refused)
+        err << "veskor-fit: --strict: " << dataWarnings << " warning"
+            << (dataWarnings == 1 ? "" : "s") << " about the data"
+            << (run.anyUnreadable() ? ", a file that cannot be opened" : "")
+            << "; nothing written\n";
+    else
+        wroteAll = writeOutputs(run, options, written, err);
+
     if (options.json)
         out << jsonReport(run, written).toJson(QJsonDocument::Indented);
     else
         out << tableText(run);
+    if (refused)
+        return FitStrictRefused;
     if (!wroteAll)
         return FitOutputFailed;
     return run.anyUnreadable() ? FitInputUnreadable : FitDone;

@@ -1,6 +1,7 @@
 #include "cli/fitreport.h"
 
 #include "analysis/channelsummary.h"
+#include "analysis/scanchecks.h"
 #include "cli/fitrun.h"
 #include "mainwindow/fieldtext.h"
 
@@ -14,23 +15,27 @@ namespace {
 using Check = ChannelWarning::Check;
 using Constant = ChannelWarning::Constant;
 
-constexpr int kColumnWidth = 14;
-
+// Three digits tell a chi-square or a fraction well enough.
 QString figure(double v)
 {
-    return std::isnan(v) ? QStringLiteral("n/a") : fieldText(v);
+    return std::isnan(v) ? QStringLiteral("n/a") : QString::number(v, 'g', 3);
 }
 
 // The first cell right-aligned under "# ch", the others left-aligned in
-// columns wide enough for any number the field format gives.
-QString tableRow(const QString& first, const QStringList& cells)
+// columns of the given widths.
+QString tableRow(const QString& first, const QStringList& cells, const QVector<int>& widths)
 {
     QString line = first.rightJustified(4);
-    for (const QString& c : cells)
-        line += QStringLiteral("  ") + c.leftJustified(kColumnWidth - 2);
+    for (int i = 0; i < cells.size(); ++i)
+        line += QStringLiteral("  ") + cells[i].leftJustified(widths[i]);
     while (line.endsWith(QLatin1Char(' ')))
         line.chop(1);
     return line + QLatin1Char('\n');
+}
+
+QString orNotAvailable(const QString& text)
+{
+    return text.isEmpty() ? QStringLiteral("n/a") : text;
 }
 
 QJsonValue jsonNumber(double v)
@@ -49,6 +54,20 @@ QString checkName(Check c)
         return QStringLiteral("outputAboveInput");
     case Check::NonFiniteConstant:
         return QStringLiteral("nonFiniteConstant");
+    case Check::NarrowI0Range:
+        return QStringLiteral("narrowI0Range");
+    case Check::NarrowIcrRange:
+        return QStringLiteral("narrowIcrRange");
+    case Check::NegativeConstant:
+        return QStringLiteral("negativeConstant");
+    case Check::PoorFit:
+        return QStringLiteral("poorFit");
+    case Check::FirstOrderBias:
+        return QStringLiteral("firstOrderBias");
+    case Check::I0NotPositive:
+        return QStringLiteral("i0NotPositive");
+    case Check::FewerChannels:
+        return QStringLiteral("fewerChannels");
     }
     return QString();
 }
@@ -56,11 +75,85 @@ QString checkName(Check c)
 QString pointName(const FitRun& run, int index)
 {
     const FitRun::Point& p = run.points[index];
-    const FitRun::File& f = run.files[p.file];
-    QString name = QStringLiteral("point %1 (%2").arg(index + 1).arg(f.path);
-    if (f.points > 1)
-        name += QStringLiteral(", point %1 of the file").arg(p.indexInFile + 1);
+    QString name = QStringLiteral("point %1 (%2").arg(index + 1).arg(run.files[p.file].path);
+    if (p.line > 0)
+        name += QStringLiteral(", line %1").arg(p.line);
     return name + QLatin1Char(')');
+}
+
+// The model a stage's constant comes from; empty when auto found it in
+// neither exact model.
+QString stageModel(const FitRun& run, int ch, DeadTimeStage stage)
+{
+    const StageFit& fit = run.models[ch].chosen(stage, run.choice);
+    if (run.choice == ModelChoice::Auto && !fit.available())
+        return QString();
+    return modelName(fit.model);
+}
+
+QJsonValue jsonText(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text);
+}
+
+struct FileWarning
+{
+    int file;
+    QString check;
+    qint64 line;
+    QString text;
+};
+
+QVector<FileWarning> fileWarnings(const FitRun& run)
+{
+    QVector<FileWarning> all;
+    for (int i = 0; i < run.files.size(); ++i) {
+        const FitRun::File& f = run.files[i];
+        if (f.opened && f.points == 0)
+            all.append({i, QStringLiteral("noPoints"), 0,
+                        QStringLiteral("%1: no measurement point found").arg(f.path)});
+        for (const TextFinding& t : f.findings) {
+            const QString where = QStringLiteral("%1, line %2: ").arg(f.path).arg(t.line);
+            if (t.kind == TextFinding::Kind::NulCharacter) {
+                all.append({i, QStringLiteral("notText"), t.line,
+                            where + QStringLiteral("a NUL character: this is not a text file, and "
+                                                   "what was read from it is likely meaningless")});
+                continue;
+            }
+            QString text = where + QStringLiteral("value %1 (\"%2\") did not convert and was "
+                                                  "read as 0")
+                                       .arg(t.column)
+                                       .arg(t.token);
+            if (t.moreLines > 0)
+                text += QStringLiteral(" (and on %1 more line%2)")
+                            .arg(t.moreLines)
+                            .arg(t.moreLines == 1 ? "" : "s");
+            all.append({i, QStringLiteral("valueNotConverted"), t.line, text});
+        }
+    }
+    return all;
+}
+
+QJsonObject stageJson(const StageFit& fit, DeadTimeStage stage)
+{
+    const bool input = stage == DeadTimeStage::Input;
+    QJsonObject o;
+    o[input ? "tau0" : "tau"] = jsonNumber(fit.constant);
+    o[input ? "tau0Error" : "tauError"] = jsonNumber(fit.constantError);
+    o[input ? "inputScale" : "outputScale"] = jsonNumber(fit.scale);
+    o[input ? "inputScaleError" : "outputScaleError"] = jsonNumber(fit.scaleError);
+    o[input ? "inputChiSquare" : "outputChiSquare"] = jsonNumber(fit.chiSquare);
+    o[input ? "inputReducedChiSquare" : "outputReducedChiSquare"] =
+        jsonNumber(fit.reducedChiSquare);
+    if (!fit.available())
+        o[input ? "tau0NotAvailable" : "tauNotAvailable"] = outcomeText(fit, stage);
+    return o;
+}
+
+void merge(QJsonObject& into, const QJsonObject& from)
+{
+    for (auto it = from.begin(); it != from.end(); ++it)
+        into[it.key()] = it.value();
 }
 
 } // namespace
@@ -73,22 +166,25 @@ QString tableText(const FitRun& run)
     auto count = [](int n, const char* what) {
         return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
     };
-    QString text = QStringLiteral("# %1 from %2, %3\n")
+    QString text = QStringLiteral("# %1 from %2, %3; model %4; tau0 and tau in microseconds\n")
                        .arg(count(run.points.size(), "point"), count(opened, "file"),
-                            count(run.nChannels, "channel"));
+                            count(run.nChannels, "channel"), choiceName(run.choice));
 
-    const QStringList heads = {"tau0",       "+-tau0",      "tau",         "+-tau",
-                               "chi2/nu in", "chi2/nu out", "tau0*ICRmax", "tau*ICRmax"};
-    text += tableRow(QStringLiteral("# ch"), heads);
-    for (int ch = 0; ch < run.fit.tau0s.size(); ++ch) {
-        const ChannelStats& s = run.stats[ch];
-        // A constant shows as the window shows it ("nan" for a singular
-        // fit); the other figures may be not available.
-        const QStringList cells = {fieldText(run.fit.tau0s[ch]), figure(s.tau0Error),
-                                   fieldText(run.fit.taus[ch]),  figure(s.tauError),
-                                   figure(s.inputChiSquare),     figure(s.outputChiSquare),
-                                   figure(s.tau0Fraction),       figure(s.tauFraction)};
-        text += tableRow(QString::number(ch + 1), cells);
+    const QVector<int> widths{18, 14, 11, 18, 14, 11, 11, 10};
+    const QStringList heads = {"tau0",      "model in",    "chi2/nu in",  "tau",
+                               "model out", "chi2/nu out", "tau0*ICRmax", "tau*ICRmax"};
+    text += tableRow(QStringLiteral("# ch"), heads, widths);
+    for (int ch = 0; ch < run.reported.tau0s.size(); ++ch) {
+        const ChannelStats& s = run.reportedStats[ch];
+        const QStringList cells = {valueWithError(run.reported.tau0s[ch], s.tau0Error),
+                                   orNotAvailable(stageModel(run, ch, DeadTimeStage::Input)),
+                                   figure(s.inputChiSquare),
+                                   valueWithError(run.reported.taus[ch], s.tauError),
+                                   orNotAvailable(stageModel(run, ch, DeadTimeStage::Output)),
+                                   figure(s.outputChiSquare),
+                                   figure(s.tau0Fraction),
+                                   figure(s.tauFraction)};
+        text += tableRow(QString::number(ch + 1), cells, widths);
     }
     return text;
 }
@@ -96,6 +192,14 @@ QString tableText(const FitRun& run)
 QString warningText(const FitRun& run, const ChannelWarning& w)
 {
     return channelWarningText(w, [&run](int point) { return pointName(run, point); });
+}
+
+QStringList fileWarningTexts(const FitRun& run)
+{
+    QStringList texts;
+    for (const FileWarning& w : fileWarnings(run))
+        texts << w.text;
+    return texts;
 }
 
 QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
@@ -112,46 +216,86 @@ QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
     }
 
     QJsonArray channels;
-    for (int ch = 0; ch < run.fit.tau0s.size(); ++ch) {
-        const ChannelStats& s = run.stats[ch];
-        const double tau0 = run.fit.tau0s[ch];
-        const double tau = run.fit.taus[ch];
+    for (int ch = 0; ch < run.reported.tau0s.size(); ++ch) {
+        const ChannelStats& s = run.reportedStats[ch];
+        const StageFit& in = run.models[ch].chosen(DeadTimeStage::Input, run.choice);
+        const StageFit& out = run.models[ch].chosen(DeadTimeStage::Output, run.choice);
+        // What the results file holds: the window's constant for the
+        // quadratic, whatever a singular fit left; the model's otherwise.
+        const bool quadratic = run.choice == ModelChoice::Quadratic;
+        const double tau0Written = quadratic ? run.fit.tau0s[ch] : run.reported.tau0s[ch];
+        const double tauWritten = quadratic ? run.fit.taus[ch] : run.reported.taus[ch];
         QJsonObject o;
         o["channel"] = ch + 1;
-        o["finite"] = std::isfinite(tau0) && std::isfinite(tau);
-        o["tau0"] = jsonNumber(tau0);
-        o["tau0Text"] = fieldText(tau0);
-        o["tau0Error"] = jsonNumber(s.tau0Error);
-        o["tau"] = jsonNumber(tau);
-        o["tauText"] = fieldText(tau);
-        o["tauError"] = jsonNumber(s.tauError);
-        o["inputReducedChiSquare"] = jsonNumber(s.inputChiSquare);
-        o["outputReducedChiSquare"] = jsonNumber(s.outputChiSquare);
+        const QString inModel = stageModel(run, ch, DeadTimeStage::Input);
+        const QString outModel = stageModel(run, ch, DeadTimeStage::Output);
+        o["model"] = inModel == outModel  ? jsonText(inModel)
+                     : inModel.isEmpty()  ? jsonText(outModel)
+                     : outModel.isEmpty() ? jsonText(inModel)
+                                          : QJsonValue(QStringLiteral("mixed"));
+        o["tau0Model"] = jsonText(inModel);
+        o["tauModel"] = jsonText(outModel);
+        o["finite"] = std::isfinite(run.reported.tau0s[ch]) && std::isfinite(run.reported.taus[ch]);
+        merge(o, stageJson(in, DeadTimeStage::Input));
+        merge(o, stageJson(out, DeadTimeStage::Output));
+        o["tau0Text"] = fieldText(tau0Written);
+        o["tauText"] = fieldText(tauWritten);
         o["highestIcr"] = jsonNumber(s.highestIcr);
         o["tau0Fraction"] = jsonNumber(s.tau0Fraction);
         o["tauFraction"] = jsonNumber(s.tauFraction);
+        // The window's quadratic coefficients, which the plots draw.
         o["inputFit"] =
             QJsonArray{jsonNumber(run.fit.i0NinFits[ch][0]), jsonNumber(run.fit.i0NinFits[ch][1])};
         o["outputFit"] = QJsonArray{jsonNumber(run.fit.ninNoutFits[ch][0]),
                                     jsonNumber(run.fit.ninNoutFits[ch][1])};
+        if (run.choice == ModelChoice::Auto) {
+            QJsonObject models;
+            for (DeadTimeModel m : {DeadTimeModel::Paralyzable, DeadTimeModel::NonParalyzable}) {
+                QJsonObject model =
+                    stageJson(run.models[ch].fit(DeadTimeStage::Input, m), DeadTimeStage::Input);
+                merge(model, stageJson(run.models[ch].fit(DeadTimeStage::Output, m),
+                                       DeadTimeStage::Output));
+                models[modelName(m)] = model;
+            }
+            o["models"] = models;
+        }
         channels.append(o);
     }
 
     QJsonArray warnings;
+    for (const FileWarning& w : fileWarnings(run)) {
+        QJsonObject o;
+        o["check"] = w.check;
+        o["file"] = run.files[w.file].path;
+        if (w.line > 0)
+            o["line"] = w.line;
+        o["aboutData"] = true;
+        o["message"] = w.text;
+        warnings.append(o);
+    }
     for (const ChannelWarning& w : run.warnings) {
         QJsonObject o;
         o["check"] = checkName(w.check);
-        o["channel"] = w.channel + 1;
+        if (w.channel >= 0)
+            o["channel"] = w.channel + 1;
         if (w.constant != Constant::None)
             o["constant"] = constantName(w.constant);
         if (w.point >= 0) {
+            const FitRun::Point& p = run.points[w.point];
             o["point"] = w.point + 1;
-            o["file"] = run.files[run.points[w.point].file].path;
+            o["file"] = run.files[p.file].path;
+            if (p.line > 0)
+                o["line"] = p.line;
         }
         o["value"] = jsonNumber(w.value);
         o["reference"] = jsonNumber(w.reference);
-        if (w.check == Check::OutlyingConstant)
+        if (w.check == Check::OutlyingConstant || w.check == Check::FirstOrderBias)
             o["deviationLimit"] = jsonNumber(w.deviationLimit);
+        if (w.check == Check::PoorFit && w.point >= 0)
+            o["residual"] = jsonNumber(w.measure);
+        if (w.check == Check::FirstOrderBias)
+            o["bias"] = jsonNumber(w.measure);
+        o["aboutData"] = aboutData(w);
         o["message"] = warningText(run, w);
         warnings.append(o);
     }
@@ -168,6 +312,7 @@ QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
     root["files"] = files;
     root["points"] = run.points.size();
     root["channels"] = run.nChannels;
+    root["model"] = choiceName(run.choice);
     root["results"] = channels;
     root["warnings"] = warnings;
     root["written"] = out;

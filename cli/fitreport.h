@@ -16,15 +16,21 @@ struct WrittenFiles
 };
 
 // The table of an analysed run: two comment lines ("#"), then one line per
-// channel with tau0, its standard error, tau, its standard error, the
-// reduced chi-square of the input and of the output fit, and the dead-time
-// fractions tau0 * highest ICR and tau * highest ICR. Numbers in the
-// window's field format; "n/a" where a figure is not available.
+// channel with tau0 and tau in microseconds, each with its standard error
+// rounded to the error's second significant digit ("0.466 ± 0.013"), the
+// model and the reduced chi-square of each stage, and the dead-time
+// fractions tau0 * highest ICR and tau * highest ICR. "n/a" where a figure
+// is not available.
 QString tableText(const FitRun& run);
 
 // One line of text for a warning, naming the channel (from 1) and, for a
-// point, its file.
+// point, its file and line.
 QString warningText(const FitRun& run, const ChannelWarning& w);
+
+// The warnings about the files read (no point found, NUL characters,
+// values that did not convert), one line each, in file order; each names
+// the file and, where it applies, the line.
+QStringList fileWarningTexts(const FitRun& run);
 
 // The same as JSON, with the files read, the warnings and the files
 // written. JSON has no NaN or infinity: such a value is written as null;

@@ -1,11 +1,51 @@
 #include "cli/fitrun.h"
 
-#include "input/measurementfile.h"
+#include "analysis/runanalysis.h"
+#include "analysis/scanchecks.h"
 #include "input/pointextent.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
+
+namespace {
+
+// Whether the point on line is left out by one of the exclusions (indices
+// into exclusions) that name its file; counts the matches.
+bool excluded(qint64 line, const QVector<int>& naming, QVector<FitRun::Exclusion>& exclusions)
+{
+    bool out = false;
+    for (int i : naming) {
+        FitRun::Exclusion& e = exclusions[i];
+        if (e.line == 0 || e.line == line) {
+            ++e.matched;
+            out = true;
+        }
+    }
+    return out;
+}
+
+QVector<TextFinding> checkText(const QString& path, MeasurementFormat format,
+                               const QVector<CountTableRow>& rows)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return format == MeasurementFormat::McaSpectrum ? checkMcaText(file)
+                                                    : checkCountTableText(file, rows);
+}
+
+} // namespace
+
+bool sameFile(const QString& a, const QString& b)
+{
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return fa.absoluteFilePath() == fb.absoluteFilePath();
+}
 
 QVector<PointView> FitRun::views() const
 {
@@ -24,7 +64,36 @@ bool FitRun::anyUnreadable() const
     return false;
 }
 
-FitRun loadFitRun(const QStringList& paths, QTextStream& err)
+int FitRun::dataWarnings() const
+{
+    int n = 0;
+    for (const File& f : files)
+        n += f.findings.size() + (f.opened && f.points == 0 ? 1 : 0);
+    for (const ChannelWarning& w : warnings)
+        n += aboutData(w) ? 1 : 0;
+    return n;
+}
+
+FitRun::Exclusion parseExclusion(const QString& text)
+{
+    FitRun::Exclusion e;
+    e.text = text;
+    e.file = text;
+    static const QRegularExpression lineSuffix(QStringLiteral("^(.+):([0-9]+)$"));
+    const QRegularExpressionMatch m = lineSuffix.match(text);
+    if (m.hasMatch() && !QFileInfo(text).isFile()) {
+        bool ok = false;
+        const qint64 line = m.captured(2).toLongLong(&ok);
+        if (ok && line > 0) {
+            e.file = m.captured(1);
+            e.line = line;
+        }
+    }
+    return e;
+}
+
+FitRun loadFitRun(const QStringList& paths, QVector<FitRun::Exclusion>& exclusions,
+                  QTextStream& err)
 {
     FitRun run;
     for (const QString& path : paths) {
@@ -46,27 +115,41 @@ FitRun loadFitRun(const QStringList& paths, QTextStream& err)
         if (!file.opened)
             continue;
 
+        QVector<int> naming;
+        for (int i = 0; i < exclusions.size(); ++i)
+            if (sameFile(exclusions[i].file, path))
+                naming.append(i);
         int found = 0;
-        loadMeasurementFile(
-            path, [&](double i0, const QVector<double>& icrs, const QVector<double>& scas) {
+        QVector<CountTableRow> rows;
+        const MeasurementFormat format = loadNumberedMeasurementFile(
+            path,
+            [&](qint64 line, double i0, const QVector<double>& icrs, const QVector<double>& scas) {
+                rows.append({line, int(icrs.size())});
+                const int index = found++;
+                if (excluded(line, naming, exclusions))
+                    return;
                 addToExtent(run, run.points.isEmpty(), pointExtent(i0, icrs, scas));
-                run.points.append(FitRun::Point{i0, icrs, scas, fileIndex, found});
-                ++found;
+                run.points.append(FitRun::Point{i0, icrs, scas, fileIndex, index, line});
             });
-        run.files[fileIndex].points = found;
-        if (found == 0)
-            err << "veskor-fit: warning: " << path << ": no measurement point found\n";
+        FitRun::File& f = run.files[fileIndex];
+        f.format = format;
+        f.points = found;
+        f.findings = checkText(path, format, rows);
     }
     return run;
 }
 
-void analyse(FitRun& run)
+void analyse(FitRun& run, ModelChoice choice)
 {
+    run.choice = choice;
     if (!run.fittable())
         return;
-    const QVector<PointView> views = run.views();
-    run.fit = fitDeadTimeConstants(views, run.nChannels);
-    run.stats = channelStats(views, run.fit);
-    run.warnings = checkChannels(views, run.fit, run.stats);
+    RunAnalysis a = analyseRun(run.views(), run.nChannels, choice);
+    run.fit = std::move(a.fit);
+    run.stats = std::move(a.stats);
+    run.models = std::move(a.models);
+    run.reported = std::move(a.reported);
+    run.reportedStats = std::move(a.reportedStats);
+    run.warnings = std::move(a.warnings);
     run.fitted = true;
 }

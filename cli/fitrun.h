@@ -1,9 +1,12 @@
 #pragma once
 
 #include "analysis/channelchecks.h"
+#include "analysis/channelmodels.h"
 #include "analysis/channelstats.h"
 #include "analysis/deadtimefit.h"
+#include "input/measurementfile.h"
 #include "input/pointview.h"
+#include "input/textcheck.h"
 #include "mainwindow/valuerange.h"
 
 #include <QString>
@@ -13,7 +16,7 @@
 class QTextStream;
 
 // One batch analysis: the files named, the points read from them, and what
-// the fit, the uncertainties and the channel checks made of them.
+// the fits, the uncertainties and the checks made of them.
 struct FitRun
 {
     struct File
@@ -21,16 +24,33 @@ struct FitRun
         QString path;
         // False when the file could not be opened: it adds no point.
         bool opened = false;
+        MeasurementFormat format = MeasurementFormat::CountTable;
+        // The points read from it, those --exclude dropped included.
         int points = 0;
+        // What the readers passed over in silence (NUL characters, values
+        // that did not convert).
+        QVector<TextFinding> findings;
     };
     struct Point
     {
         double i0 = 0.0;
         QVector<double> icrs;
         QVector<double> scas;
-        // Index in files, and the point's place in that file (from 0).
+        // Index in files, the point's place in that file (from 0) and its
+        // line (a count table row's, from 1; 0 in a spectrum file).
         int file = 0;
         int indexInFile = 0;
+        qint64 line = 0;
+    };
+    // Points left out: every point of a file (line 0), or a count table's
+    // row on that line.
+    struct Exclusion
+    {
+        // As given on the command line.
+        QString text;
+        QString file;
+        qint64 line = 0;
+        int matched = 0;
     };
 
     QVector<File> files;
@@ -42,10 +62,17 @@ struct FitRun
     ValueRange icrRange;
     ValueRange scaRange;
 
-    // Set by analyse().
+    // Set by analyse(); see RunAnalysis.
     bool fitted = false;
+    ModelChoice choice = ModelChoice::Quadratic;
+    // The window's fit and figures, which the plots draw and the quadratic
+    // reports.
     DeadTimeFit fit;
     QVector<ChannelStats> stats;
+    QVector<ChannelModels> models;
+    // The constants of the model chosen, NaN where a stage has none.
+    DeadTimeFit reported;
+    QVector<ChannelStats> reportedStats;
     QVector<ChannelWarning> warnings;
 
     // Views on points; valid while points is not changed.
@@ -53,14 +80,30 @@ struct FitRun
     bool anyUnreadable() const;
     // The window fits once more than one point with a channel is loaded.
     bool fittable() const { return points.size() > 1 && nChannels >= 1; }
+    // How many warnings say something about the data: every file finding,
+    // every file without a point, and the channel warnings aboutData()
+    // counts.
+    int dataWarnings() const;
 };
 
-// Reads every path as the window reads a chosen file (MCA spectrum format
-// first, count table as fallback), in order, and adds each point to the
-// extent as the window does. A file that cannot be opened, or that yields
-// no point, is named on err; the others are read all the same.
-FitRun loadFitRun(const QStringList& paths, QTextStream& err);
+// The same file, whether or not the two paths are spelt alike.
+bool sameFile(const QString& a, const QString& b);
 
-// Fits every channel with the window's solver, then works out the
-// uncertainties and runs the channel checks. Does nothing unless fittable().
-void analyse(FitRun& run);
+// Splits an --exclude argument, FILE or FILE:LINE. A text that names an
+// existing file is a file, colon or not; otherwise a colon followed by
+// digits alone at the end gives the line.
+FitRun::Exclusion parseExclusion(const QString& text);
+
+// Reads every path as the window reads a chosen file (MCA spectrum format
+// first, count table as fallback), in order, leaves out the points
+// exclusions name (counting their matches) and adds each other point to the
+// extent as the window does. A file that cannot be opened is named on err;
+// the others are read all the same. Each file that opened is checked for
+// what its reader passed over.
+FitRun loadFitRun(const QStringList& paths, QVector<FitRun::Exclusion>& exclusions,
+                  QTextStream& err);
+
+// Fits every channel with the window's solver and the exact models, reports
+// the constants of choice, works out their uncertainties and runs the
+// checks. Does nothing unless fittable().
+void analyse(FitRun& run, ModelChoice choice);

@@ -37,7 +37,10 @@ int main(int argc, char** argv)
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    // The table writes "±" and "µs"; terminals and logs read UTF-8.
     QTextStream out(stdout);
+    out.setCodec("UTF-8");
     QTextStream err(stderr);
+    err.setCodec("UTF-8");
     return runFitCommand(QCoreApplication::arguments(), out, err);
 }

@@ -46,3 +46,20 @@ void loadMeasurementBytes(const QByteArray& bytes, const PointSink& onPoint)
     buffer.open(QIODevice::ReadOnly);
     readCountTableDevice(buffer, admitted(onPoint));
 }
+
+MeasurementFormat loadNumberedMeasurementFile(const QString& path, const NumberedPointSink& onPoint)
+{
+    McaReading reading;
+    readMcaFile(reading, path);
+    if (reading.ok) {
+        if (admitPoint(reading.icrs, reading.scas))
+            onPoint(0, reading.i0, reading.icrs, reading.scas);
+        return MeasurementFormat::McaSpectrum;
+    }
+    readNumberedCountTableFile(path, [&onPoint](qint64 line, double i0, const QVector<double>& icrs,
+                                                const QVector<double>& scas) {
+        if (admitPoint(icrs, scas))
+            onPoint(line, i0, icrs, scas);
+    });
+    return MeasurementFormat::CountTable;
+}

@@ -16,3 +16,17 @@ void loadMeasurementFile(const QString& path, const PointSink& onPoint);
 
 // The same rule on the bytes of a file held in memory.
 void loadMeasurementBytes(const QByteArray& bytes, const PointSink& onPoint);
+
+// Which format read a file.
+enum class MeasurementFormat
+{
+    McaSpectrum,
+    // Also a file that neither format accepted, or that could not be opened.
+    CountTable,
+};
+
+// loadMeasurementFile with each point's line in the file: the count table
+// row's, and 0 for the one point of a spectrum file. Returns the format that
+// read the file.
+MeasurementFormat loadNumberedMeasurementFile(const QString& path,
+                                              const NumberedPointSink& onPoint);

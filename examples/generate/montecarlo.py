@@ -4,8 +4,9 @@
 Generates the example scan with seeds 1..N (same detector, same settings,
 other Poisson draws), fits each with veskor-fit --json and prints, per
 channel, the mean bias of the fitted constants, the scatter of the fitted
-constants against the mean standard error reported, and how often the
-true constant lies within three standard errors.
+constants against the mean standard error reported, how often the true
+constant lies within three standard errors, and how many scans raise each
+kind of warning.
 
     examples/generate/montecarlo.py [BUILD_DIR] [N]    (defaults: build 200)
 """
@@ -32,8 +33,11 @@ with tempfile.TemporaryDirectory() as tmp:
         fits.append(json.loads(report))
 
 within = total = warned = 0
+by_check = {}
 for fit in fits:
     warned += bool(fit["warnings"])
+    for check in {w["check"] for w in fit["warnings"]}:
+        by_check[check] = by_check.get(check, 0) + 1
 for name, truth in (("tau0", TRUE_TAU0), ("tau", TRUE_TAU)):
     for ch, true in enumerate(truth):
         values = [f["results"][ch][name] for f in fits]
@@ -47,3 +51,5 @@ for name, truth in (("tau0", TRUE_TAU0), ("tau", TRUE_TAU)):
               f"within 3 errors {inside}/{len(values)}")
 print(f"constants within 3 standard errors: {within}/{total}; scans with a warning: "
       f"{warned}/{len(fits)}")
+for check, scans in sorted(by_check.items()):
+    print(f"  scans warned of {check}: {scans}/{len(fits)}")

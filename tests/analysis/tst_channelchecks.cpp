@@ -70,6 +70,15 @@ QString kind(const ChannelWarning& w)
         return "above";
     case ChannelWarning::Check::NonFiniteConstant:
         return "nonfinite";
+    // The scan's checks are tested in tst_scanchecks.
+    case ChannelWarning::Check::NarrowI0Range:
+    case ChannelWarning::Check::NarrowIcrRange:
+    case ChannelWarning::Check::NegativeConstant:
+    case ChannelWarning::Check::PoorFit:
+    case ChannelWarning::Check::FirstOrderBias:
+    case ChannelWarning::Check::I0NotPositive:
+    case ChannelWarning::Check::FewerChannels:
+        break;
     }
     return "?";
 }

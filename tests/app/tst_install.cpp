@@ -203,7 +203,7 @@ void TestInstall::fitToolRunsFromTheInstalledFolder()
     r = run(fit, scan);
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
-    QVERIFY2(r.out.startsWith("# 12 points from 12 files, 4 channels\n"), qPrintable(r.out));
+    QVERIFY2(r.out.startsWith("# 12 points from 12 files, 4 channels"), qPrintable(r.out));
 }
 
 void TestInstall::windowWithoutDisplaySaysSoInOneLine_data()

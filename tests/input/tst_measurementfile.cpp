@@ -10,6 +10,8 @@
 
 using namespace veskor::test;
 
+Q_DECLARE_METATYPE(MeasurementFormat)
+
 namespace {
 
 QVector<Point> loadPath(const QString& path)
@@ -41,6 +43,8 @@ class TestMeasurementFile : public QObject
 private Q_SLOTS:
     void fixtures_data();
     void fixtures();
+    void numberedLoad_data();
+    void numberedLoad();
     void unreadablePath_data();
     void unreadablePath();
     void hostileContent_data();
@@ -84,6 +88,45 @@ void TestMeasurementFile::fixtures()
     VESKOR_COMPARE_POINTS(loadPath(path), points);
     VESKOR_COMPARE_POINTS(loadBytes(fileBytes(path)), points);
     QCOMPARE(log.lines, QStringList());
+}
+
+void TestMeasurementFile::numberedLoad_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<MeasurementFormat>("format");
+    QTest::addColumn<QVector<qint64>>("lines");
+
+    QTest::newRow("MCA spectrum file: no line for its one point")
+        << "mca_two_channels_worked_example.mca" << MeasurementFormat::McaSpectrum
+        << QVector<qint64>{0};
+    QTest::newRow("count table: the rows' lines, the blank one counted")
+        << "count_table_five_rows.dat" << MeasurementFormat::CountTable
+        << QVector<qint64>{3, 4, 5, 7, 8};
+    QTest::newRow("spectrum file read as a count table")
+        << "mca_without_i0_read_as_count_table.mca" << MeasurementFormat::CountTable
+        << QVector<qint64>{3, 4, 6};
+}
+
+// The numbered load gives the same points as the plain one, each with its
+// line, and says which format read the file.
+void TestMeasurementFile::numberedLoad()
+{
+    QFETCH(QString, file);
+    QFETCH(MeasurementFormat, format);
+    QFETCH(QVector<qint64>, lines);
+    const QString path = QFINDTESTDATA("data/" + file);
+    QVERIFY(!path.isEmpty());
+    QVector<Point> points;
+    QVector<qint64> found;
+    const MeasurementFormat read =
+        loadNumberedMeasurementFile(path, [&](qint64 line, double i0, const QVector<double>& icrs,
+                                              const QVector<double>& scas) {
+            found.append(line);
+            points.append({i0, icrs, scas});
+        });
+    QCOMPARE(read, format);
+    QCOMPARE(found, lines);
+    VESKOR_COMPARE_POINTS(points, loadPath(path));
 }
 
 // The spectrum reader fails silently first, so the message comes only once.

@@ -91,10 +91,10 @@ struct ToolRun
     QJsonObject json;
 };
 
-ToolRun fitJson(const QStringList& files)
+ToolRun fitJson(const QStringList& files, const QStringList& options = {})
 {
     QProcess p;
-    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), QStringList{"--json"} + files);
+    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), options + QStringList{"--json"} + files);
     ToolRun r;
     r.finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
     r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
@@ -104,6 +104,15 @@ ToolRun fitJson(const QStringList& files)
 QString micro(double seconds)
 {
     return QString::number(seconds * 1e6, 'g', 3);
+}
+
+// The tool tip's line for one exact model's constant, from what veskor-fit
+// reports for it.
+QString exactModelLine(const QString& label, const QString& symbol, double value, double error,
+                       double chi2)
+{
+    return QStringLiteral("%1: %2 = %3 \u00b1 %4 \u00b5s (\u03c7\u00b2/\u03bd %5)")
+        .arg(label, symbol, micro(value), micro(error), QString::number(chi2, 'f', 2));
 }
 
 QStringList exampleSpectra()
@@ -296,6 +305,10 @@ void TestScanView::resultToolTipsGiveTheToolsFigures()
     QVERIFY(tool.finished);
     const QJsonArray results = tool.json["results"].toArray();
     QCOMPARE(results.size(), 4);
+    const ToolRun exact = fitJson(files, {"--model", "auto"});
+    QVERIFY(exact.finished);
+    const QJsonArray exactResults = exact.json["results"].toArray();
+    QCOMPARE(exactResults.size(), 4);
 
     Window w;
     w.read(files);
@@ -312,9 +325,28 @@ void TestScanView::resultToolTipsGiveTheToolsFigures()
                  QStringLiteral("\u03c4 = %1 \u00b1 %2 \u00b5s (\u03c7\u00b2/\u03bd %3)")
                      .arg(micro(r["tau"].toDouble()), micro(r["tauError"].toDouble()),
                           QString::number(r["outputReducedChiSquare"].toDouble(), 'f', 2)));
-        // The example raises no warning: the count of points follows at once.
-        QCOMPARE(tau0Tip.mid(1), QStringList{"Fitted over 12 points."});
-        QCOMPARE(tauTip.mid(1), QStringList{"Fitted over 12 points."});
+        // Then one line per exact model, as veskor-fit --model auto reports
+        // them; the example raises no warning, so the count of points
+        // follows at once.
+        const QJsonObject models = exactResults[ch].toObject()["models"].toObject();
+        const QJsonObject para = models["paralyzable"].toObject();
+        const QJsonObject non = models["nonparalyzable"].toObject();
+        QCOMPARE(tau0Tip.mid(1),
+                 QStringList({exactModelLine("paralysable", "\u03c40", para["tau0"].toDouble(),
+                                             para["tau0Error"].toDouble(),
+                                             para["inputReducedChiSquare"].toDouble()),
+                              exactModelLine("non-paralysable", "\u03c40", non["tau0"].toDouble(),
+                                             non["tau0Error"].toDouble(),
+                                             non["inputReducedChiSquare"].toDouble()),
+                              "Fitted over 12 points."}));
+        QCOMPARE(tauTip.mid(1),
+                 QStringList({exactModelLine("paralysable", "\u03c4", para["tau"].toDouble(),
+                                             para["tauError"].toDouble(),
+                                             para["outputReducedChiSquare"].toDouble()),
+                              exactModelLine("non-paralysable", "\u03c4", non["tau"].toDouble(),
+                                             non["tauError"].toDouble(),
+                                             non["outputReducedChiSquare"].toDouble()),
+                              "Fitted over 12 points."}));
     }
 }
 

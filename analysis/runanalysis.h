@@ -1,0 +1,38 @@
+#pragma once
+
+#include "analysis/channelchecks.h"
+#include "analysis/channelmodels.h"
+#include "analysis/channelstats.h"
+#include "analysis/deadtimefit.h"
+#include "input/pointview.h"
+
+#include <QVector>
+
+// Everything the analysis of one set of points gives: the window's fit,
+// every model's fit of every channel, the constants of the model chosen
+// and the warnings about them. The window and veskor-fit both take their
+// figures from here.
+struct RunAnalysis
+{
+    ModelChoice choice = ModelChoice::Quadratic;
+    // The window's fit and its figures, bit for bit what the window shows
+    // and saves with the quadratic.
+    DeadTimeFit fit;
+    QVector<ChannelStats> stats;
+    // Per channel, both stages fitted with every model.
+    QVector<ChannelModels> models;
+    // The constants choice reports, NaN where a stage has none (see
+    // reportedConstants).
+    DeadTimeFit reported;
+    QVector<ChannelStats> reportedStats;
+    // checkScan's set-wide warnings, then channel by channel
+    // checkChannels' on the reported constants followed by checkScan's for
+    // that channel. The dead-time fraction check belongs to the quadratic
+    // (the exact models hold at any fraction) and is left out for the
+    // others. A constant that is not available carries the reason.
+    QVector<ChannelWarning> warnings;
+};
+
+// Fits channels 0 .. nChannels - 1 over points (fitDeadTimeConstants,
+// then the exact models) and checks the constants choice reports.
+RunAnalysis analyseRun(const QVector<PointView>& points, int nChannels, ModelChoice choice);

@@ -1,0 +1,427 @@
+#include "analysis/stagefit.h"
+
+#include "analysis/quadraticfit.h"
+
+#include <Eigen/Dense>
+#include <unsupported/Eigen/LevenbergMarquardt>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+
+namespace {
+
+using Outcome = StageFit::Outcome;
+
+// The deepest loss a curve may reach over the points: the detector keeps
+// 1 % of what arrives (exp(-z) or 1 / (1 + z) = 0.01), which no scan is made
+// at. Without the bound a scan over too narrow a range, whose counts may
+// fall as often as rise, is fitted far down the falling side of a
+// paralysable curve or deep in the saturation of a non-paralysable one,
+// with a meaningless constant; a fit that ends at the bound has no minimum
+// short of it.
+constexpr double kDeepestParalysableLoss = 4.605170185988091; // ln 100
+constexpr double kDeepestNonParalysableLoss = 99.0;
+
+// The loss h(z) of an exact model and its derivative. Outside the range
+// where the curve means anything (beyond the pole of the non-paralysable
+// one, or where exp(-z) overflows) valid() is false.
+struct Loss
+{
+    DeadTimeModel model;
+
+    double deepest() const
+    {
+        return model == DeadTimeModel::Paralyzable ? kDeepestParalysableLoss
+                                                   : kDeepestNonParalysableLoss;
+    }
+    bool valid(double z) const
+    {
+        return (model == DeadTimeModel::Paralyzable ? z > -700.0 : 1.0 + z > 1e-12) &&
+               z <= deepest();
+    }
+    double h(double z) const
+    {
+        return model == DeadTimeModel::Paralyzable ? std::exp(-z) : 1.0 / (1.0 + z);
+    }
+    double dh(double z) const
+    {
+        if (model == DeadTimeModel::Paralyzable)
+            return -std::exp(-z);
+        return -1.0 / ((1.0 + z) * (1.0 + z));
+    }
+};
+
+// The points a fit can use, or why there are not enough of them. Exact
+// models need x > 0 (a point at x = 0 expects no count and so has no
+// weight); the quadratic leaves out only x = 0, which adds nothing to its
+// sums anyway.
+Outcome screen(const QVector<double>& x, const QVector<double>& y, bool exact, QVector<int>& used)
+{
+    const int n = std::min(x.size(), y.size());
+    for (int k = 0; k < n; ++k)
+        if (!std::isfinite(x[k]) || !std::isfinite(y[k]))
+            return Outcome::NotFinite;
+    bool distinct = false;
+    bool counted = false;
+    for (int k = 0; k < n; ++k) {
+        if (exact ? !(x[k] > 0.0) : x[k] == 0.0)
+            continue;
+        if (!used.isEmpty() && x[k] != x[used.first()])
+            distinct = true;
+        counted = counted || (exact ? y[k] > 0.0 : y[k] != 0.0);
+        used.append(k);
+    }
+    if (!distinct)
+        return Outcome::Singular;
+    return counted ? Outcome::Fitted : Outcome::NoCounts;
+}
+
+// The weighted least-squares problem of one pass: residuals
+// sqrt(w) (v - a u h(b u)) over the points, in units scaled so that the
+// largest x and y are 1 and a, b are of order one.
+struct WeightedCurve : Eigen::DenseFunctor<double>
+{
+    WeightedCurve(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
+                  const Eigen::VectorXd& sqrtWeight)
+        : Eigen::DenseFunctor<double>(2, int(u.size())), loss(loss), u(u), v(v),
+          sqrtWeight(sqrtWeight)
+    {
+    }
+
+    int operator()(const Eigen::VectorXd& p, Eigen::VectorXd& r) const
+    {
+        for (Eigen::Index k = 0; k < u.size(); ++k) {
+            const double z = p[1] * u[k];
+            // A step beyond the curve's range is made to look far worse
+            // than any on it, so the solver takes a shorter one.
+            r[k] = loss.valid(z) ? sqrtWeight[k] * (v[k] - p[0] * u[k] * loss.h(z))
+                                 : 1e8 * sqrtWeight[k] * (1.0 + std::abs(v[k]));
+        }
+        return 0;
+    }
+
+    int df(const Eigen::VectorXd& p, Eigen::MatrixXd& jacobian) const
+    {
+        for (Eigen::Index k = 0; k < u.size(); ++k) {
+            const double z = p[1] * u[k];
+            if (!loss.valid(z)) {
+                jacobian(k, 0) = jacobian(k, 1) = 0.0;
+                continue;
+            }
+            jacobian(k, 0) = -sqrtWeight[k] * u[k] * loss.h(z);
+            jacobian(k, 1) = -sqrtWeight[k] * p[0] * u[k] * u[k] * loss.dh(z);
+        }
+        return 0;
+    }
+
+    const Loss& loss;
+    const Eigen::VectorXd& u;
+    const Eigen::VectorXd& v;
+    const Eigen::VectorXd& sqrtWeight;
+};
+
+// (J^T J)^-1 for the two columns of J, or false when J has not full rank.
+// The columns are scaled to unit size first: they differ by many decades.
+bool inverseNormalMatrix(Eigen::MatrixX2d jacobian, Eigen::Matrix2d& inverse)
+{
+    Eigen::Vector2d scale;
+    for (int c = 0; c < 2; ++c) {
+        scale[c] = jacobian.col(c).cwiseAbs().maxCoeff();
+        if (!(scale[c] > 0.0) || !std::isfinite(scale[c]))
+            return false;
+        jacobian.col(c) /= scale[c];
+    }
+    const Eigen::ColPivHouseholderQR<Eigen::MatrixX2d> qr(jacobian);
+    if (qr.rank() < 2)
+        return false;
+    // J P = Q R gives (J^T J)^-1 = P R^-1 R^-T P^T.
+    const Eigen::Matrix2d upper = qr.matrixR().topLeftCorner<2, 2>().triangularView<Eigen::Upper>();
+    const Eigen::Matrix2d rInv =
+        upper.triangularView<Eigen::Upper>().solve(Eigen::Matrix2d::Identity());
+    const Eigen::Matrix2d p = qr.colsPermutation().toDenseMatrix().cast<double>();
+    inverse = p * (rInv * rInv.transpose()) * p.transpose();
+    const Eigen::Vector2d unscale = scale.cwiseInverse();
+    inverse = unscale.asDiagonal() * inverse * unscale.asDiagonal();
+    return inverse.allFinite();
+}
+
+// The standardised residual of y against its expectation f > 0.
+double standardised(double y, double f)
+{
+    return (y - f) / std::sqrt(f);
+}
+
+void findWorstPoint(StageFit& fit, const QVector<int>& points, const QVector<double>& x,
+                    const QVector<double>& y, const std::function<double(double)>& curve)
+{
+    for (int k : points) {
+        const double f = curve(x[k]);
+        if (!(f > 0.0))
+            continue;
+        const double r = standardised(y[k], f);
+        if (fit.worstPoint < 0 || std::abs(r) > std::abs(fit.worstResidual)) {
+            fit.worstPoint = k;
+            fit.worstResidual = r;
+        }
+    }
+}
+
+// The scale and the constant with their standard errors, from the
+// covariance of (A, constant) and A.
+void setConstant(StageFit& fit, double a, double constant, const Eigen::Matrix2d* covariance)
+{
+    fit.scale = a;
+    fit.constant = constant;
+    if (!covariance)
+        return;
+    // An error that overflows says no more than one not available.
+    const auto error = [](double variance) {
+        const double e = std::sqrt(std::max(variance, 0.0));
+        return std::isfinite(e) ? e : StageFit::notAvailable;
+    };
+    fit.scaleError = error((*covariance)(0, 0));
+    fit.constantError = error((*covariance)(1, 1));
+}
+
+// Sound scans settle in under ten passes of under fifteen evaluations
+// each, random numbers in about twenty of twenty; the bounds keep a file of
+// anything from holding the fit for long.
+constexpr int kMaxReweightings = 30;
+constexpr int kMaxEvaluations = 200;
+// Two passes whose coefficients agree this closely have converged: the
+// weights no longer move the curve.
+constexpr double kSettled = 1e-12;
+
+// Weighted least squares with Poisson weights that follow the curve: each
+// pass fits with the weights of the curve before it, until the curve stops
+// moving. p holds the start and receives the result; false when the solver
+// fails or the passes do not settle.
+bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
+                   Eigen::VectorXd& p)
+{
+    const Eigen::Index n = u.size();
+    Eigen::VectorXd sqrtWeight(n);
+    for (int pass = 0; pass < kMaxReweightings; ++pass) {
+        // A count's variance is its expectation. The floor only keeps a
+        // poor start finite.
+        for (Eigen::Index k = 0; k < n; ++k) {
+            const double z = p[1] * u[k];
+            const double f = loss.valid(z) ? p[0] * u[k] * loss.h(z) : 0.0;
+            sqrtWeight[k] = 1.0 / std::sqrt(std::max(f, 1e-12));
+        }
+        WeightedCurve curve(loss, u, v, sqrtWeight);
+        Eigen::LevenbergMarquardt<WeightedCurve> solver(curve);
+        solver.setXtol(1e-15);
+        solver.setFtol(1e-15);
+        solver.setGtol(0.0);
+        solver.setMaxfev(kMaxEvaluations);
+        const Eigen::VectorXd before = p;
+        const auto status = solver.minimize(p);
+        if (status == Eigen::LevenbergMarquardtSpace::ImproperInputParameters || !p.allFinite())
+            return false;
+        if (std::abs(p[0] - before[0]) <= kSettled * std::abs(p[0]) &&
+            std::abs(p[1] - before[1]) <= kSettled * (std::abs(p[1]) + 1e-4))
+            return true;
+    }
+    return false;
+}
+
+// sum (v - f)^2 / f over the points, or infinity where the curve leaves its
+// range or expects no count.
+double normalisedChiSquare(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
+                           const Eigen::VectorXd& p)
+{
+    double chi2 = 0.0;
+    for (Eigen::Index k = 0; k < u.size(); ++k) {
+        const double z = p[1] * u[k];
+        const double f = loss.valid(z) ? p[0] * u[k] * loss.h(z) : 0.0;
+        if (!(f > 0.0))
+            return std::numeric_limits<double>::infinity();
+        chi2 += (v[k] - f) * (v[k] - f) / f;
+    }
+    return chi2;
+}
+
+} // namespace
+
+QString modelName(DeadTimeModel model)
+{
+    switch (model) {
+    case DeadTimeModel::Quadratic:
+        return QStringLiteral("quadratic");
+    case DeadTimeModel::Paralyzable:
+        return QStringLiteral("paralyzable");
+    case DeadTimeModel::NonParalyzable:
+        return QStringLiteral("nonparalyzable");
+    }
+    return QString();
+}
+
+QString outcomeText(const StageFit& fit, DeadTimeStage stage)
+{
+    const QString x = stage == DeadTimeStage::Input ? QStringLiteral("I0") : QStringLiteral("ICR");
+    const QString y = stage == DeadTimeStage::Input ? QStringLiteral("ICR") : QStringLiteral("SCA");
+    const bool exact = fit.model != DeadTimeModel::Quadratic;
+    switch (fit.outcome) {
+    case Outcome::Fitted:
+        return QString();
+    case Outcome::NotFinite:
+        return QStringLiteral("a value is not a finite number");
+    case Outcome::Singular:
+        return exact ? QStringLiteral("fewer than two different %1 values above 0").arg(x)
+                     : QStringLiteral("fewer than two different %1 values other than 0").arg(x);
+    case Outcome::NoCounts:
+        return QStringLiteral("no %1 count above 0").arg(y);
+    case Outcome::NoSolution:
+        return QStringLiteral("no %1 curve fits that keeps 1 %2 of the counts")
+            .arg(modelName(fit.model), QStringLiteral("%"));
+    }
+    return QString();
+}
+
+StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<double>& x,
+                       const QVector<double>& y)
+{
+    StageFit fit;
+    fit.model = model;
+    if (model == DeadTimeModel::Quadratic) {
+        fit.outcome = Outcome::NoSolution;
+        return fit;
+    }
+    QVector<int> used;
+    fit.outcome = screen(x, y, true, used);
+    if (fit.outcome != Outcome::Fitted)
+        return fit;
+
+    const int n = used.size();
+    double xs = 0.0;
+    double ys = 0.0;
+    QVector<double> ux;
+    QVector<double> uy;
+    for (int k : used) {
+        xs = std::max(xs, x[k]);
+        ys = std::max(ys, y[k]);
+        ux.append(x[k]);
+        uy.append(y[k]);
+    }
+    Eigen::VectorXd u(n);
+    Eigen::VectorXd v(n);
+    for (int k = 0; k < n; ++k) {
+        u[k] = ux[k] / xs;
+        v[k] = uy[k] / ys;
+    }
+
+    // The quadratic p1 x + p2 x^2 is the first-order expansion of every
+    // model: A = p1, B = -p2 / p1. Scans are made at losses of up to z = 2
+    // or so at the top, where that start leads to the minimum. Where it
+    // leads farther, or nowhere, the straight line through the origin is
+    // tried as well, and the lower minimum taken.
+    const Loss loss{model};
+    QVector<double> q;
+    fitQuadratic(ux, uy, q);
+    struct Start
+    {
+        double a;
+        double b;
+    };
+    QVector<Start> starts;
+    const Start fromQuadratic{q[0] * xs / ys, -q[1] / q[0] * xs};
+    if (fromQuadratic.a > 0.0 && std::isfinite(fromQuadratic.b) && loss.valid(fromQuadratic.b))
+        starts.append(fromQuadratic);
+    starts.append({v.sum() / u.sum(), 0.0});
+
+    Eigen::VectorXd p;
+    double lowest = std::numeric_limits<double>::infinity();
+    for (const Start& start : qAsConst(starts)) {
+        Eigen::VectorXd candidate(2);
+        candidate << start.a, start.b;
+        if (!reweightedFit(loss, u, v, candidate))
+            continue;
+        const double chi2 = normalisedChiSquare(loss, u, v, candidate);
+        if (chi2 < lowest) {
+            lowest = chi2;
+            p = candidate;
+        }
+        if (std::abs(candidate[1]) <= 2.0)
+            break;
+    }
+    // u is at most 1, so b is the loss at the top point.
+    if (p.size() == 0 || p[1] >= loss.deepest() * (1 - 1e-3)) {
+        fit.outcome = Outcome::NoSolution;
+        return fit;
+    }
+
+    const double a = p[0] * ys / xs;
+    const double b = p[1] / xs;
+    const bool input = stage == DeadTimeStage::Input;
+    const double constant = input ? b / a : b;
+    auto curve = [&](double xk) { return a * xk * loss.h(b * xk); };
+    // The Jacobian is taken in (A, constant), so that the constant's error
+    // is read off the covariance rather than propagated: in the input stage
+    // A and B = A tau0 can be so correlated that propagation cancels to
+    // nothing. With z = B x: input f = A x h(A tau0 x), so df/dA = x (h +
+    // z h') and df/dtau0 = A^2 x^2 h'; output df/dA = x h, df/dtau = A x^2 h'.
+    double chi2 = 0.0;
+    Eigen::MatrixX2d jacobian(n, 2);
+    for (int k = 0; k < n; ++k) {
+        const double xk = ux[k];
+        const double z = b * xk;
+        const double f = loss.valid(z) ? curve(xk) : 0.0;
+        if (!(f > 0.0) || !std::isfinite(f)) {
+            fit.outcome = Outcome::NoSolution;
+            return fit;
+        }
+        const double r = uy[k] - f;
+        chi2 += r * r / f;
+        const double sw = 1.0 / std::sqrt(f);
+        const double h = loss.h(z);
+        const double dh = loss.dh(z);
+        jacobian(k, 0) = sw * xk * (input ? h + z * dh : h);
+        jacobian(k, 1) = sw * (input ? a * a : a) * xk * xk * dh;
+    }
+
+    fit.pointsFitted = n;
+    fit.degreesOfFreedom = n - 2;
+    fit.chiSquare = chi2;
+    if (fit.degreesOfFreedom > 0)
+        fit.reducedChiSquare = chi2 / fit.degreesOfFreedom;
+    Eigen::Matrix2d inverse;
+    if (fit.degreesOfFreedom > 0 && inverseNormalMatrix(jacobian, inverse)) {
+        const Eigen::Matrix2d covariance = inverse * fit.reducedChiSquare;
+        setConstant(fit, a, constant, &covariance);
+    } else {
+        setConstant(fit, a, constant, nullptr);
+    }
+    findWorstPoint(fit, used, x, y, curve);
+    return fit;
+}
+
+StageFit quadraticStageFit(DeadTimeStage stage, const QVector<double>& x, const QVector<double>& y,
+                           double p1, double p2, double constantError, double reducedChiSquare)
+{
+    StageFit fit;
+    fit.model = DeadTimeModel::Quadratic;
+    QVector<int> used;
+    fit.outcome = screen(x, y, false, used);
+    // The window's expressions, in the window's order.
+    const double constant = stage == DeadTimeStage::Input ? -p2 / p1 / p1 : -p2 / p1;
+    if (fit.outcome == Outcome::Fitted && !std::isfinite(constant))
+        fit.outcome = Outcome::Singular;
+    if (!fit.available())
+        return fit;
+
+    fit.scale = p1;
+    fit.constant = constant;
+    fit.constantError = constantError;
+    fit.pointsFitted = std::min(x.size(), y.size());
+    fit.degreesOfFreedom = fit.pointsFitted - 2;
+    fit.reducedChiSquare = reducedChiSquare;
+    fit.chiSquare = reducedChiSquare * fit.degreesOfFreedom;
+    QVector<int> all;
+    for (int k = 0; k < fit.pointsFitted; ++k)
+        all.append(k);
+    findWorstPoint(fit, all, x, y, [p1, p2](double xk) { return p1 * xk + p2 * xk * xk; });
+    return fit;
+}

@@ -1,0 +1,467 @@
+// veskor-fit's models and checks as a user meets them: --model, the
+// warnings about what the files hold, --strict and --exclude, run as the
+// program it is.
+
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+namespace {
+
+const QString examples = QStringLiteral(VESKOR_EXAMPLES_DIR);
+
+struct ToolRun
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+    QStringList warnings() const
+    {
+        QStringList lines;
+        for (const QString& line : err.split('\n'))
+            if (line.startsWith("veskor-fit: warning: "))
+                lines << line.mid(21);
+        return lines;
+    }
+};
+
+ToolRun runTool(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), args);
+    ToolRun r;
+    r.finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return QString();
+    return path;
+}
+
+QStringList exampleSpectra()
+{
+    QStringList files;
+    const QDir dir(examples + "/scan");
+    for (const QString& name : dir.entryList({"*.mca"}, QDir::Files, QDir::Name))
+        files << dir.filePath(name);
+    return files;
+}
+
+// A count table of one channel on the paralysable model, counts of one
+// second with a fixed pattern of one-sigma deviations: I0 from i0Max / 12
+// to i0Max in twelve steps, k = 0.0066, SCA = 0.7 ICR exp(-ICR tau).
+QByteArray paralysableTable(double i0Max, double tau0, double tau)
+{
+    const double pattern[] = {0.9, -1.3, 0.2, 1.1, -0.6, -0.4, 1.5, -1.0, 0.3, -0.8, 0.7, -0.2};
+    QByteArray text = "# I0 ICR SCA\n";
+    for (int j = 0; j < 12; ++j) {
+        const double i0 = i0Max * (j + 1) / 12;
+        const double n0 = 0.0066 * i0;
+        double icr = n0 * std::exp(-n0 * tau0);
+        double sca = 0.7 * icr * std::exp(-icr * tau);
+        icr += pattern[j] * std::sqrt(icr);
+        sca += pattern[(j + 4) % 12] * std::sqrt(sca);
+        text += QByteArray::number(i0, 'f', 0) + ' ' + QByteArray::number(icr, 'f', 1) + ' ' +
+                QByteArray::number(sca, 'f', 1) + '\n';
+    }
+    return text;
+}
+
+// The values of "Preamp:" and "Amp:" in a results file.
+QStringList resultTexts(const QString& path)
+{
+    QStringList texts;
+    for (const QByteArray& line : contents(path).split('\n')) {
+        const QList<QByteArray> parts = line.trimmed().split(' ');
+        if (parts.size() > 1 && (parts[0] == "Preamp:" || parts[0] == "Amp:"))
+            for (int i = 1; i < parts.size(); ++i)
+                texts << QString::fromLatin1(parts[i]);
+    }
+    return texts;
+}
+
+} // namespace
+
+class TestFitChecks : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void modelOption_data();
+    void modelOption();
+    void exactModelsWriteTheirConstants_data();
+    void exactModelsWriteTheirConstants();
+    void tableRoundsToTheError();
+    void autoReportsBothModels();
+    void whatANewUserRunsInto_data();
+    void whatANewUserRunsInto();
+    void identicalPointsGiveNoConstant();
+    void strict_data();
+    void strict();
+    void exclude_data();
+    void exclude();
+
+private:
+    QTemporaryDir dir;
+    QString highLoss;
+};
+
+void TestFitChecks::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QCOMPARE(exampleSpectra().size(), 12);
+    // A quarter of the amplifier's input lost at the top: the quadratic's
+    // first-order bias shows.
+    highLoss = write(dir, "high-loss.dat", paralysableTable(4.8e6, 0.2e-6, 9e-6));
+    QVERIFY(!highLoss.isEmpty());
+}
+
+void TestFitChecks::modelOption_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QString table = examples + "/scan-table.dat";
+    QTest::newRow("unknown model") << QStringList{"--model", "linear", table} << 2
+                                   << "--model takes quadratic, paralyzable, nonparalyzable or "
+                                      "auto, not \"linear\"";
+    QTest::newRow("spelt the British way")
+        << QStringList{"--model", "paralysable", table} << 2 << "not \"paralysable\"";
+    QTest::newRow("two models") << QStringList{"--model", "auto", "--model", "quadratic", table}
+                                << 2 << "may be given once each";
+    QTest::newRow("no model") << QStringList{table, "--model"} << 2 << "Missing value";
+}
+
+void TestFitChecks::modelOption()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const ToolRun run = runTool(args);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+}
+
+void TestFitChecks::exactModelsWriteTheirConstants_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::newRow("paralysable") << "paralyzable";
+    QTest::newRow("non-paralysable") << "nonparalyzable";
+    QTest::newRow("either") << "auto";
+}
+
+// -o writes the constants the model reports, in the window's file formats;
+// JSON gives the same constants and the texts the file holds.
+void TestFitChecks::exactModelsWriteTheirConstants()
+{
+    QFETCH(QString, model);
+    const QString out = dir.filePath(model + ".dat");
+    const ToolRun run =
+        runTool(QStringList{"--json", "--model", model, "-o", out, examples + "/scan-table.dat"});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 0);
+    const QJsonObject root = run.json();
+    QCOMPARE(root["model"].toString(), model);
+    QStringList tau0s, taus;
+    for (const QJsonValue v : root["results"].toArray()) {
+        const QJsonObject r = v.toObject();
+        if (model != "auto")
+            QCOMPARE(r["model"].toString(), model);
+        tau0s << r["tau0Text"].toString();
+        taus << r["tauText"].toString();
+        // The text is the constant in the files' six digits.
+        QCOMPARE(r["tau0Text"].toString(), QString::number(r["tau0"].toDouble(), 'g', 6));
+        QCOMPARE(r["tauText"].toString(), QString::number(r["tau"].toDouble(), 'g', 6));
+    }
+    QCOMPARE(resultTexts(out), tau0s + taus);
+    // The quadratic's files differ: they are the window's.
+    const ToolRun quadratic = runTool({"-o", dir.filePath("q.dat"), examples + "/scan-table.dat"});
+    QCOMPARE(quadratic.exitCode, 0);
+    QVERIFY(resultTexts(dir.filePath("q.dat")) != resultTexts(out));
+}
+
+// Each constant comes in microseconds with its error, both rounded to the
+// error's second digit, and each stage names its model.
+void TestFitChecks::tableRoundsToTheError()
+{
+    const ToolRun table = runTool({"--model", "paralyzable", examples + "/scan-table.dat"});
+    const ToolRun json =
+        runTool({"--json", "--model", "paralyzable", examples + "/scan-table.dat"});
+    QCOMPARE(table.exitCode, 0);
+    const QList<QByteArray> lines = table.out.split('\n');
+    QVERIFY(lines[0].contains("model paralyzable; tau0 and tau in microseconds"));
+    const QJsonArray results = json.json()["results"].toArray();
+    QCOMPARE(results.size(), 4);
+    for (int ch = 0; ch < 4; ++ch) {
+        const QJsonObject r = results[ch].toObject();
+        const QStringList cells = QString::fromUtf8(lines[2 + ch]).simplified().split(' ');
+        // "1 0.66 ± 0.25 paralyzable 0.793 2.61 ± 0.26 paralyzable ..."
+        QCOMPARE(cells[0], QString::number(ch + 1));
+        for (const auto& [at, key] : {std::pair<int, const char*>{1, "tau0"}, {6, "tau"}}) {
+            const double value = r[key].toDouble() * 1e6;
+            const double error = r[QString(key) + "Error"].toDouble() * 1e6;
+            QCOMPARE(cells[at + 1], QString("\u00b1"));
+            QCOMPARE(cells[at + 3], QString("paralyzable"));
+            // Two significant digits of the error, whatever its size.
+            const QString e = cells[at + 2];
+            const double shown = e.toDouble();
+            QVERIFY2(std::fabs(shown - error) <= 0.05 * error, qPrintable(e));
+            const int decimals = e.contains('.') ? e.size() - e.indexOf('.') - 1 : 0;
+            QString digits = e;
+            digits.remove('.');
+            while (digits.startsWith('0'))
+                digits.remove(0, 1);
+            QCOMPARE(digits.size(), 2);
+            // The value to the same place.
+            QCOMPARE(cells[at], QString::number(value, 'f', decimals));
+        }
+    }
+}
+
+// auto fits both exact models and gives both in JSON; each stage reports
+// the one with the lower weighted residual sum.
+void TestFitChecks::autoReportsBothModels()
+{
+    const ToolRun run = runTool({"--json", "--model", "auto", highLoss});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 0);
+    const QJsonObject r = run.json()["results"].toArray()[0].toObject();
+    const QJsonObject models = r["models"].toObject();
+    QCOMPARE(models.keys(), QStringList({"nonparalyzable", "paralyzable"}));
+    for (const char* stage : {"input", "output"}) {
+        const QString chi2 = QString(stage) + "ChiSquare";
+        const QString constant = QString(stage) == "input" ? "tau0" : "tau";
+        const double para = models["paralyzable"].toObject()[chi2].toDouble();
+        const double non = models["nonparalyzable"].toObject()[chi2].toDouble();
+        const QString better = para <= non ? "paralyzable" : "nonparalyzable";
+        QCOMPARE(r[constant + "Model"].toString(), better);
+        QCOMPARE(r[constant].toDouble(), models[better].toObject()[constant].toDouble());
+    }
+    // A quarter lost tells the models apart: the data are paralysable.
+    QCOMPARE(r["tauModel"].toString(), QString("paralyzable"));
+}
+
+void TestFitChecks::whatANewUserRunsInto_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("warnings");
+
+    // The I0 of a scan that hardly moved.
+    QByteArray still = "# Channels : 1\n";
+    for (int j = 0; j < 10; ++j) {
+        const double i0 = 1e6 * (1 + 0.003 * j);
+        still += QByteArray::number(i0, 'f', 0) + ' ' + QByteArray::number(0.0066 * i0, 'f', 0) +
+                 ' ' + QByteArray::number(0.0046 * i0, 'f', 0) + '\n';
+    }
+    const QString stillPath = write(dir, "still.dat", still);
+    QTest::newRow("I0 varies by 3 %")
+        << QStringList{stillPath}
+        << QStringList{"I0 spans only 1e+06 to 1.027e+06 (a factor of 1.03, less than 2): tau0 "
+                       "cannot be determined from this scan",
+                       "channel 1: ICR spans only 6600 to 6778 (a factor of 1.03, less than 2): "
+                       "tau cannot be determined from this scan"};
+
+    // The lowest point's spectrum ends before the window it is counted in.
+    const QStringList spectra = exampleSpectra();
+    QByteArray cut;
+    const QList<QByteArray> lines = contents(spectra[0]).split('\n');
+    for (int i = 0; i < 200; ++i)
+        cut += lines[i] + '\n';
+    const QString cutPath = write(dir, "point01.mca", cut);
+    QStringList poor;
+    for (int ch = 1; ch <= 4; ++ch)
+        poor << QStringLiteral("channel %1: chi2/nu of the tau fit").arg(ch);
+    QTest::newRow("a spectrum cut short before its window")
+        << QStringList{cutPath} + spectra.mid(1) << poor;
+
+    // A notes file among the spectra.
+    const QString notes = write(dir, "notes.txt", "Scan of the Fe foil, 4 elements\nbeam ok\n");
+    QTest::newRow("a notes file among the spectra")
+        << spectra.mid(0, 6) + QStringList{notes} + spectra.mid(6)
+        << QStringList{notes + ", line 1: value 1 (\"Scan\") did not convert and was read as 0",
+                       "point 7 (" + notes + ", line 1) has 1 channel; the set had 4"};
+
+    // A program chosen by mistake.
+    QFile program(QStringLiteral(VESKOR_FIT_PROGRAM));
+    QVERIFY(program.open(QIODevice::ReadOnly));
+    const QString binary = write(dir, "veskor-fit.bin", program.read(64 * 1024));
+    QTest::newRow("a binary file")
+        << QStringList{binary, examples + "/scan-table.dat"}
+        << QStringList{binary + ", line 1: a NUL character: this is not a text file"};
+
+    // A spreadsheet's export with its header row.
+    const QString csv = write(
+        dir, "scan.csv", "I0,ICR,SCA\n400000,2635,1866\n800000,5240,3604\n1200000,7810,5226\n");
+    QTest::newRow("a CSV file with a header row")
+        << QStringList{csv}
+        << QStringList{csv + ", line 1: value 1 (\"I0\") did not convert and was read as 0",
+                       "point 1 (" + csv + ", line 1): I0 = 0 is not above 0"};
+}
+
+// Each of these once gave constants without a word; now a warning names
+// what is wrong and where (file and line), beginning as given here.
+void TestFitChecks::whatANewUserRunsInto()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, warnings);
+    const ToolRun run = runTool(QStringList{"--json"} + files);
+    QVERIFY(run.finished);
+    const QStringList said = run.warnings();
+    for (const QString& expected : warnings) {
+        bool found = false;
+        for (const QString& w : said)
+            found = found || w.startsWith(expected);
+        QVERIFY2(found, qPrintable(expected + "\nin:\n" + said.join('\n')));
+    }
+    // The JSON carries the same messages.
+    QStringList messages;
+    for (const QJsonValue w : run.json()["warnings"].toArray())
+        messages << w.toObject()["message"].toString();
+    QCOMPARE(messages, said);
+}
+
+// Two identical points determine nothing: no constant is reported, though
+// the results file still holds what the window's solver gives.
+void TestFitChecks::identicalPointsGiveNoConstant()
+{
+    const QString twice = write(dir, "twice.dat", "1000 900 800\n1000 900 800\n");
+    const QString out = dir.filePath("twice-results.dat");
+    const ToolRun run = runTool({"--json", "-o", out, twice});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, 0);
+    const QJsonObject r = run.json()["results"].toArray()[0].toObject();
+    QVERIFY(r["tau0"].isNull());
+    QVERIFY(r["tau"].isNull());
+    QVERIFY(!r["finite"].toBool());
+    QCOMPARE(resultTexts(out), QStringList({r["tau0Text"].toString(), r["tauText"].toString()}));
+    const ToolRun table = runTool({twice});
+    QCOMPARE(table.out.split('\n')[2].simplified(),
+             QByteArray("1 n/a quadratic n/a n/a quadratic n/a n/a n/a"));
+    QVERIFY(table.warnings().contains(
+        "channel 1: tau is not available: fewer than two different ICR values other than 0"));
+
+    // auto finds neither exact model, and names none.
+    const ToolRun exact = runTool({"--model", "auto", twice});
+    QCOMPARE(exact.out.split('\n')[2].simplified(),
+             QByteArray("1 n/a n/a n/a n/a n/a n/a n/a n/a"));
+    const QJsonObject e = runTool({"--json", "--model", "auto", twice}).json();
+    const QJsonObject r2 = e["results"].toArray()[0].toObject();
+    QVERIFY(r2["tau0Model"].isNull());
+    QVERIFY(r2["tauModel"].isNull());
+    QVERIFY(r2["model"].isNull());
+}
+
+void TestFitChecks::strict_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("written");
+
+    const QString notes = write(dir, "strict-notes.txt", "one two three\n");
+    const QStringList spectra = exampleSpectra();
+    QTest::newRow("a sound scan") << QStringList{"--strict"} + spectra << 0 << true;
+    QTest::newRow("a notes file among the spectra")
+        << QStringList{"--strict"} + spectra + QStringList{notes} << 5 << false;
+    QTest::newRow("the same without --strict") << spectra + QStringList{notes} << 0 << true;
+    QTest::newRow("a file that cannot be opened")
+        << QStringList{"--strict"} + spectra + QStringList{dir.filePath("missing.mca")} << 5
+        << false;
+    // The quadratic's limits are not the data's fault.
+    QTest::newRow("only the quadratic's bias") << QStringList{"--strict", highLoss} << 0 << true;
+}
+
+// --strict writes nothing when a warning concerns the data, and says so;
+// the report is printed all the same.
+void TestFitChecks::strict()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(bool, written);
+    const QString out = dir.filePath("strict.dat");
+    QFile::remove(out);
+    QFile::remove(out + ".conf");
+    const ToolRun run = runTool(QStringList{"-o", out} + args);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(QFile::exists(out), written);
+    QCOMPARE(QFile::exists(out + ".conf"), written);
+    QVERIFY(run.out.startsWith("# "));
+    QCOMPARE(run.err.contains("--strict:"), exitCode == 5);
+}
+
+void TestFitChecks::exclude_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QString>("message");
+
+    const QString table = examples + "/scan-table.dat";
+    const QStringList spectra = exampleSpectra();
+    // scan-table.dat: four comment lines, then the twelve points.
+    QTest::newRow("one row of a count table")
+        << QStringList{"--exclude", table + ":9", table} << 0 << 11 << "";
+    QTest::newRow("two rows, the path spelt otherwise")
+        << QStringList{"--exclude", table + ":5", "--exclude",
+                       examples + "/scan/../scan-table.dat:16", table}
+        << 0 << 10 << "";
+    QTest::newRow("a spectrum file")
+        << QStringList{"--exclude", spectra[3]} + spectra << 0 << 11 << "";
+    QTest::newRow("a line that holds no point")
+        << QStringList{"--exclude", table + ":2", table} << 2 << -1
+        << "--exclude " + table + ":2 matches no point read; nothing written";
+    QTest::newRow("a file not read")
+        << QStringList{"--exclude", spectra[0], table} << 2 << -1 << "matches no point read";
+    QTest::newRow("a spectrum file has no lines")
+        << QStringList{"--exclude", spectra[0] + ":3"} + spectra << 2 << -1
+        << "matches no point read";
+}
+
+void TestFitChecks::exclude()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(int, points);
+    QFETCH(QString, message);
+    const QString out = dir.filePath("exclude.dat");
+    QFile::remove(out);
+    const ToolRun run = runTool(QStringList{"--json", "-o", out} + args);
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(QFile::exists(out), exitCode == 0);
+    if (exitCode != 0) {
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        return;
+    }
+    QCOMPARE(run.json()["points"].toInt(), points);
+}
+
+VESKOR_CORE_TEST_MAIN(TestFitChecks)
+#include "tst_fitchecks.moc"
