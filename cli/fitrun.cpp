@@ -144,12 +144,6 @@ void analyse(FitRun& run, ModelChoice choice)
     run.choice = choice;
     if (!run.fittable())
         return;
-    RunAnalysis a = analyseRun(run.views(), run.nChannels, choice);
-    run.fit = std::move(a.fit);
-    run.stats = std::move(a.stats);
-    run.models = std::move(a.models);
-    run.reported = std::move(a.reported);
-    run.reportedStats = std::move(a.reportedStats);
-    run.warnings = std::move(a.warnings);
+    static_cast<RunAnalysis&>(run) = analyseRun(run.views(), run.nChannels, choice);
     run.fitted = true;
 }

@@ -4,6 +4,7 @@
 #include "analysis/channelmodels.h"
 #include "analysis/channelstats.h"
 #include "analysis/deadtimefit.h"
+#include "analysis/runanalysis.h"
 #include "input/measurementfile.h"
 #include "input/pointview.h"
 #include "input/textcheck.h"
@@ -17,7 +18,7 @@ class QTextStream;
 
 // One batch analysis: the files named, the points read from them, and what
 // the fits, the uncertainties and the checks made of them.
-struct FitRun
+struct FitRun : RunAnalysis
 {
     struct File
     {
@@ -62,18 +63,11 @@ struct FitRun
     ValueRange icrRange;
     ValueRange scaRange;
 
-    // Set by analyse(); see RunAnalysis.
+    // Set by analyse(), with the analysis this run inherits (see
+    // RunAnalysis: the window's fit and figures, which the plots draw and
+    // the quadratic reports, every model's fits, the constants of the model
+    // chosen and the warnings).
     bool fitted = false;
-    ModelChoice choice = ModelChoice::Quadratic;
-    // The window's fit and figures, which the plots draw and the quadratic
-    // reports.
-    DeadTimeFit fit;
-    QVector<ChannelStats> stats;
-    QVector<ChannelModels> models;
-    // The constants of the model chosen, NaN where a stage has none.
-    DeadTimeFit reported;
-    QVector<ChannelStats> reportedStats;
-    QVector<ChannelWarning> warnings;
 
     // Views on points; valid while points is not changed.
     QVector<PointView> views() const;
