@@ -3,6 +3,7 @@
 // program it is.
 
 #include "testsupport.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,36 +17,10 @@
 
 namespace {
 
+using veskor::test::runTool;
+using veskor::test::ToolRun;
+
 const QString examples = QStringLiteral(VESKOR_EXAMPLES_DIR);
-
-struct ToolRun
-{
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-    QStringList warnings() const
-    {
-        QStringList lines;
-        for (const QString& line : err.split('\n'))
-            if (line.startsWith("veskor-fit: warning: "))
-                lines << line.mid(21);
-        return lines;
-    }
-};
-
-ToolRun runTool(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), args);
-    ToolRun r;
-    r.finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 QByteArray contents(const QString& path)
 {

@@ -1,5 +1,6 @@
 #include "mainwindow/body.h"
 #include "testsupport.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,29 +14,10 @@
 
 namespace {
 
+using veskor::test::runTool;
+using veskor::test::ToolRun;
+
 const QString examples = QStringLiteral(VESKOR_EXAMPLES_DIR);
-
-struct ToolRun
-{
-    bool finished = false;
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-ToolRun runTool(const QStringList& args,
-                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), args);
-    ToolRun r;
-    r.finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
 
 QByteArray contents(const QString& path)
 {

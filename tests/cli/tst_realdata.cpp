@@ -3,6 +3,7 @@
 // the README there). Skipped where they are not.
 
 #include "testsupport.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,22 +18,11 @@ namespace {
 
 const QString realData = QStringLiteral(VESKOR_REALDATA_DIR);
 
-struct ToolRun
-{
-    bool finished = false;
-    int exitCode = -1;
-    QJsonObject json;
-};
+using veskor::test::ToolRun;
 
 ToolRun fit(const QString& table, const QString& model)
 {
-    QProcess p;
-    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), {"--json", "--model", model, table});
-    ToolRun r;
-    r.finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
-    r.exitCode = p.exitCode();
-    r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-    return r;
+    return veskor::test::runTool({"--json", "--model", model, table});
 }
 
 // "poorFit 2 tau": every warning's check, channel and constant.
@@ -94,11 +84,11 @@ void TestRealData::deadTimeCurve()
     QCOMPARE(quadratic.exitCode, 0);
     QCOMPARE(exact.exitCode, 0);
 
-    const QStringList said = checks(quadratic.json);
+    const QStringList said = checks(quadratic.json());
     QVERIFY(said.contains("narrowI0Range tau0"));
     for (int ch = 0; ch < 4; ++ch) {
-        const QJsonObject q = quadratic.json["results"].toArray()[ch].toObject();
-        const QJsonObject p = exact.json["results"].toArray()[ch].toObject();
+        const QJsonObject q = quadratic.json()["results"].toArray()[ch].toObject();
+        const QJsonObject p = exact.json()["results"].toArray()[ch].toObject();
         const double below = 1 - q["tau"].toDouble() / p["tau"].toDouble();
         QVERIFY2(below > 0.02 && below < 0.08, qPrintable(QString::number(below)));
         QVERIFY(q["tauError"].toDouble() < 0.01 * q["tau"].toDouble());
@@ -109,7 +99,7 @@ void TestRealData::deadTimeCurve()
         // scatter less than independent counts would.
         QVERIFY(p["outputReducedChiSquare"].toDouble() < 1);
     }
-    QVERIFY(!checks(exact.json).join(' ').contains("firstOrderBias"));
+    QVERIFY(!checks(exact.json()).join(' ').contains("firstOrderBias"));
 }
 
 void TestRealData::windowCountsAreNoDeadTimeCurve_data()
@@ -130,7 +120,7 @@ void TestRealData::windowCountsAreNoDeadTimeCurve()
         const ToolRun run = fit(path, model);
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 0);
-        const QStringList said = checks(run.json);
+        const QStringList said = checks(run.json());
         for (int ch = 1; ch <= 4; ++ch)
             QVERIFY2(said.contains(QStringLiteral("poorFit %1 tau").arg(ch)),
                      qPrintable(said.join(", ")));

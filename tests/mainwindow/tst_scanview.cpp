@@ -11,6 +11,7 @@
 #include "plot/plotcolors.h"
 #include "plot/plotlabels.h"
 #include "testsupport.h"
+#include "toolrun.h"
 #include "windowdriver.h"
 
 #include <QDir>
@@ -85,20 +86,11 @@ QList<QLineEdit*> valueFields(Body& body)
     return fields;
 }
 
-struct ToolRun
-{
-    bool finished = false;
-    QJsonObject json;
-};
+using veskor::test::ToolRun;
 
 ToolRun fitJson(const QStringList& files, const QStringList& options = {})
 {
-    QProcess p;
-    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), options + QStringList{"--json"} + files);
-    ToolRun r;
-    r.finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
-    r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-    return r;
+    return veskor::test::runTool(QStringList{"--json"} + options + files);
 }
 
 QString micro(double seconds)
@@ -303,11 +295,11 @@ void TestScanView::resultToolTipsGiveTheToolsFigures()
     QCOMPARE(files.size(), 12);
     const ToolRun tool = fitJson(files);
     QVERIFY(tool.finished);
-    const QJsonArray results = tool.json["results"].toArray();
+    const QJsonArray results = tool.json()["results"].toArray();
     QCOMPARE(results.size(), 4);
     const ToolRun exact = fitJson(files, {"--model", "auto"});
     QVERIFY(exact.finished);
-    const QJsonArray exactResults = exact.json["results"].toArray();
+    const QJsonArray exactResults = exact.json()["results"].toArray();
     QCOMPARE(exactResults.size(), 4);
 
     Window w;
@@ -366,7 +358,7 @@ void TestScanView::resultToolTipsListTheChannelsWarnings()
     const ToolRun tool = fitJson({table});
     QVERIFY(tool.finished);
     QStringList toolSays[2];
-    for (const QJsonValue v : tool.json["warnings"].toArray()) {
+    for (const QJsonValue v : tool.json()["warnings"].toArray()) {
         const QJsonObject o = v.toObject();
         // The tool names a point by its place in the file, the window by its
         // line; the rest of each warning is the same.

@@ -1,0 +1,48 @@
+#pragma once
+
+// veskor-fit run as the program it is, for the tests that check it from the
+// outside. The test target defines VESKOR_FIT_PROGRAM, the program's path.
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringList>
+
+namespace veskor::test {
+
+struct ToolRun
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+
+    // What --json printed.
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+    // The warnings written on stderr, without their "veskor-fit: warning: ".
+    QStringList warnings() const
+    {
+        QStringList lines;
+        for (const QString& line : err.split('\n'))
+            if (line.startsWith("veskor-fit: warning: "))
+                lines << line.mid(21);
+        return lines;
+    }
+};
+
+// Runs veskor-fit with args in env, for two minutes at most.
+inline ToolRun runTool(const QStringList& args,
+                       const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VESKOR_FIT_PROGRAM), args);
+    ToolRun r;
+    r.finished = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+} // namespace veskor::test
