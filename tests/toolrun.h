@@ -1,8 +1,11 @@
 #pragma once
 
 // veskor-fit run as the program it is, for the tests that check it from the
-// outside. The test target defines VESKOR_FIT_PROGRAM, the program's path.
+// outside, and the example scan they run it on. The test target defines
+// VESKOR_FIT_PROGRAM, the program's path, and VESKOR_EXAMPLES_DIR.
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -43,6 +46,23 @@ inline ToolRun runTool(const QStringList& args,
     r.out = p.readAllStandardOutput();
     r.err = QString::fromLocal8Bit(p.readAllStandardError());
     return r;
+}
+
+// The example scan's spectrum files, in name order.
+inline QStringList exampleSpectra()
+{
+    QStringList files;
+    const QDir dir(QStringLiteral(VESKOR_EXAMPLES_DIR) + "/scan");
+    for (const QString& name : dir.entryList({"*.mca"}, QDir::Files, QDir::Name))
+        files << dir.filePath(name);
+    return files;
+}
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace veskor::test

@@ -17,16 +17,12 @@
 
 namespace {
 
+using veskor::test::contents;
+using veskor::test::exampleSpectra;
 using veskor::test::runTool;
 using veskor::test::ToolRun;
 
 const QString examples = QStringLiteral(VESKOR_EXAMPLES_DIR);
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
@@ -35,15 +31,6 @@ QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& b
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         return QString();
     return path;
-}
-
-QStringList exampleSpectra()
-{
-    QStringList files;
-    const QDir dir(examples + "/scan");
-    for (const QString& name : dir.entryList({"*.mca"}, QDir::Files, QDir::Name))
-        files << dir.filePath(name);
-    return files;
 }
 
 // A count table of one channel on the paralysable model, counts of one

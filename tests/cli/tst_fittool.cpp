@@ -14,31 +14,18 @@
 
 namespace {
 
+using veskor::test::contents;
+using veskor::test::exampleSpectra;
 using veskor::test::runTool;
 using veskor::test::ToolRun;
 
 const QString examples = QStringLiteral(VESKOR_EXAMPLES_DIR);
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void write(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QStringList exampleFiles()
-{
-    QStringList files;
-    const QDir dir(examples + "/scan");
-    for (const QString& name : dir.entryList({"*.mca"}, QDir::Files, QDir::Name))
-        files << dir.filePath(name);
-    return files;
 }
 
 // A parentless file dialog of the window's that did not exist before.
@@ -90,10 +77,10 @@ private:
 void TestFitTool::initTestCase()
 {
     QVERIFY(dir.isValid());
-    QCOMPARE(exampleFiles().size(), 12);
+    QCOMPARE(exampleSpectra().size(), 12);
     // Copies to run against, so that no fault of the tool can touch the
     // checked-in examples.
-    const QStringList files = exampleFiles();
+    const QStringList files = exampleSpectra();
     for (int i = 0; i < 3; ++i)
         QVERIFY(QFile::copy(files[i], dir.filePath(QStringLiteral("p%1.mca").arg(i + 1))));
     // Two channels in common only, and a table whose second channel counts
@@ -115,7 +102,7 @@ void TestFitTool::sameFilesAsTheWindow_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("example scan, MCA spectrum files") << exampleFiles() << 0;
+    QTest::newRow("example scan, MCA spectrum files") << exampleSpectra() << 0;
     QTest::newRow("example scan, count table") << QStringList{examples + "/scan-table.dat"} << 0;
     QTest::newRow("fewer channels, both formats, a missing file")
         << QStringList{dir.filePath("p1.mca"), dir.filePath("missing.mca"),
@@ -247,7 +234,7 @@ void TestFitTool::plotWithoutADisplay()
     if (env.contains("LSAN_OPTIONS"))
         env.insert("LSAN_OPTIONS", env.value("LSAN_OPTIONS") + ":print_suppressions=0");
     const QString png = dir.filePath("plots.png");
-    const ToolRun run = runTool(QStringList{"--plot", png} + exampleFiles(), env);
+    const ToolRun run = runTool(QStringList{"--plot", png} + exampleSpectra(), env);
     QVERIFY2(run.finished, qPrintable(run.err));
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.err.isEmpty(), qPrintable(run.err));

@@ -7,6 +7,23 @@
 
 namespace {
 
+// Each finding in a line of its own.
+QStringList described(const QVector<TextFinding>& findings)
+{
+    QStringList out;
+    for (const TextFinding& f : findings) {
+        if (f.kind == TextFinding::Kind::NulCharacter)
+            out << QStringLiteral("nul line %1").arg(f.line);
+        else
+            out << QStringLiteral("value line %1 column %2 \"%3\" more %4")
+                       .arg(f.line)
+                       .arg(f.column)
+                       .arg(f.token)
+                       .arg(f.moreLines);
+    }
+    return out;
+}
+
 // The rows the count table reader accepts in bytes, then what the check
 // finds on them: "value line 3 column 2 \"abc\" more 0", "nul line 4".
 QStringList checkTable(const QByteArray& bytes)
@@ -20,18 +37,7 @@ QStringList checkTable(const QByteArray& bytes)
             rows.append({line, int(icrs.size())});
         });
     buffer.seek(0);
-    QStringList out;
-    for (const TextFinding& f : checkCountTableText(buffer, rows)) {
-        if (f.kind == TextFinding::Kind::NulCharacter)
-            out << QStringLiteral("nul line %1").arg(f.line);
-        else
-            out << QStringLiteral("value line %1 column %2 \"%3\" more %4")
-                       .arg(f.line)
-                       .arg(f.column)
-                       .arg(f.token)
-                       .arg(f.moreLines);
-    }
-    return out;
+    return described(checkCountTableText(buffer, rows));
 }
 
 QStringList checkMca(const QByteArray& bytes)
@@ -45,18 +51,7 @@ QStringList checkMca(const QByteArray& bytes)
     if (!reading.ok)
         return {"not accepted"};
     buffer.seek(0);
-    QStringList out;
-    for (const TextFinding& f : checkMcaText(buffer)) {
-        if (f.kind == TextFinding::Kind::NulCharacter)
-            out << QStringLiteral("nul line %1").arg(f.line);
-        else
-            out << QStringLiteral("value line %1 column %2 \"%3\" more %4")
-                       .arg(f.line)
-                       .arg(f.column)
-                       .arg(f.token)
-                       .arg(f.moreLines);
-    }
-    return out;
+    return described(checkMcaText(buffer));
 }
 
 QByteArray nul()

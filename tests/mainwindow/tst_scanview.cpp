@@ -35,8 +35,6 @@ using veskor::test::writeFile;
 
 namespace {
 
-const QString examples = QStringLiteral(VESKOR_EXAMPLES_DIR);
-
 // A scan of a detector with dead times of about 0.5 us (pre-amplifier) and
 // 2.5 us (amplifier): I0 over a decade and a half, each channel a little
 // more sensitive than the one before. With wide, the counts are large
@@ -86,6 +84,7 @@ QList<QLineEdit*> valueFields(Body& body)
     return fields;
 }
 
+using veskor::test::exampleSpectra;
 using veskor::test::ToolRun;
 
 ToolRun fitJson(const QStringList& files, const QStringList& options = {})
@@ -105,15 +104,6 @@ QString exactModelLine(const QString& label, const QString& symbol, double value
 {
     return QStringLiteral("%1: %2 = %3 \u00b1 %4 \u00b5s (\u03c7\u00b2/\u03bd %5)")
         .arg(label, symbol, micro(value), micro(error), QString::number(chi2, 'f', 2));
-}
-
-QStringList exampleSpectra()
-{
-    QStringList files;
-    const QDir dir(examples + "/scan");
-    for (const QString& name : dir.entryList({"*.mca"}, QDir::Files, QDir::Name))
-        files << dir.filePath(name);
-    return files;
 }
 
 void wheel(QWidget* w, QPoint at, int delta)
