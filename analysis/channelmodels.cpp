@@ -69,8 +69,11 @@ QVector<ChannelModels> fitChannelModels(const QVector<PointView>& points, const 
     QVector<double> i0s(n);
     QVector<double> icrs(n);
     QVector<double> scas(n);
-    for (int j = 0; j < n; ++j)
+    QVector<double> times(n);
+    for (int j = 0; j < n; ++j) {
         i0s[j] = points[j].i0;
+        times[j] = points[j].time;
+    }
     for (int ch = 0; ch < nChannels; ++ch) {
         for (int j = 0; j < n; ++j) {
             icrs[j] = points[j].icr(ch);
@@ -85,8 +88,8 @@ QVector<ChannelModels> fitChannelModels(const QVector<PointView>& points, const 
                                         fit.ninNoutFits[ch][1], stats[ch].tauError,
                                         stats[ch].outputChiSquare);
         for (DeadTimeModel model : {DeadTimeModel::Paralyzable, DeadTimeModel::NonParalyzable}) {
-            m.input[int(model)] = fitExactStage(model, DeadTimeStage::Input, i0s, icrs);
-            m.output[int(model)] = fitExactStage(model, DeadTimeStage::Output, icrs, scas);
+            m.input[int(model)] = fitExactStage(model, DeadTimeStage::Input, i0s, icrs, times);
+            m.output[int(model)] = fitExactStage(model, DeadTimeStage::Output, icrs, scas, times);
         }
     }
     return all;

@@ -259,3 +259,8 @@ SaveOutcome writeResultFiles(const QString& fname, const QVector<double>& tau0s,
                                    "Cannot open date file2.", "Cannot write date file2.");
     return outcome;
 }
+
+bool saveFileBytes(const QString& path, const QByteArray& data)
+{
+    return saveFile(path, data, "Cannot open file.", "Cannot write file.");
+}

@@ -46,3 +46,7 @@ struct SaveOutcome
 // attempted even when the first failed.
 SaveOutcome writeResultFiles(const QString& fname, const QVector<double>& tau0s,
                              const QVector<double>& taus);
+
+// Writes data to path by the same rules, for the other files the tools
+// write; false when it cannot be opened or written.
+bool saveFileBytes(const QString& path, const QByteArray& data);

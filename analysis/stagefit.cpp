@@ -154,13 +154,14 @@ double standardised(double y, double f)
 }
 
 void findWorstPoint(StageFit& fit, const QVector<int>& points, const QVector<double>& x,
-                    const QVector<double>& y, const std::function<double(double)>& curve)
+                    const QVector<double>& y, const QVector<double>& time,
+                    const std::function<double(double)>& curve)
 {
     for (int k : points) {
         const double f = curve(x[k]);
         if (!(f > 0.0))
             continue;
-        const double r = standardised(y[k], f);
+        const double r = standardised(y[k], f) * std::sqrt(time.value(k, 1.0));
         if (fit.worstPoint < 0 || std::abs(r) > std::abs(fit.worstResidual)) {
             fit.worstPoint = k;
             fit.worstResidual = r;
@@ -199,7 +200,7 @@ constexpr double kSettled = 1e-12;
 // moving. p holds the start and receives the result; false when the solver
 // fails or the passes do not settle.
 bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
-                   Eigen::VectorXd& p)
+                   const Eigen::VectorXd& t, Eigen::VectorXd& p)
 {
     const Eigen::Index n = u.size();
     Eigen::VectorXd sqrtWeight(n);
@@ -209,7 +210,7 @@ bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::Vect
         for (Eigen::Index k = 0; k < n; ++k) {
             const double z = p[1] * u[k];
             const double f = loss.valid(z) ? p[0] * u[k] * loss.h(z) : 0.0;
-            sqrtWeight[k] = 1.0 / std::sqrt(std::max(f, 1e-12));
+            sqrtWeight[k] = std::sqrt(t[k]) / std::sqrt(std::max(f, 1e-12));
         }
         WeightedCurve curve(loss, u, v, sqrtWeight);
         Eigen::LevenbergMarquardt<WeightedCurve> solver(curve);
@@ -228,10 +229,10 @@ bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::Vect
     return false;
 }
 
-// sum (v - f)^2 / f over the points, or infinity where the curve leaves its
-// range or expects no count.
+// sum t (v - f)^2 / f over the points, or infinity where the curve leaves
+// its range or expects no count.
 double normalisedChiSquare(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
-                           const Eigen::VectorXd& p)
+                           const Eigen::VectorXd& t, const Eigen::VectorXd& p)
 {
     double chi2 = 0.0;
     for (Eigen::Index k = 0; k < u.size(); ++k) {
@@ -239,7 +240,7 @@ double normalisedChiSquare(const Loss& loss, const Eigen::VectorXd& u, const Eig
         const double f = loss.valid(z) ? p[0] * u[k] * loss.h(z) : 0.0;
         if (!(f > 0.0))
             return std::numeric_limits<double>::infinity();
-        chi2 += (v[k] - f) * (v[k] - f) / f;
+        chi2 += t[k] * (v[k] - f) * (v[k] - f) / f;
     }
     return chi2;
 }
@@ -282,7 +283,7 @@ QString outcomeText(const StageFit& fit, DeadTimeStage stage)
 }
 
 StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<double>& x,
-                       const QVector<double>& y)
+                       const QVector<double>& y, const QVector<double>& time)
 {
     StageFit fit;
     fit.model = model;
@@ -300,9 +301,11 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
     double ys = 0.0;
     QVector<double> ux;
     QVector<double> uy;
+    Eigen::VectorXd t(n);
     for (int k : used) {
         xs = std::max(xs, x[k]);
         ys = std::max(ys, y[k]);
+        t[ux.size()] = time.value(k, 1.0);
         ux.append(x[k]);
         uy.append(y[k]);
     }
@@ -337,9 +340,9 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
     for (const Start& start : qAsConst(starts)) {
         Eigen::VectorXd candidate(2);
         candidate << start.a, start.b;
-        if (!reweightedFit(loss, u, v, candidate))
+        if (!reweightedFit(loss, u, v, t, candidate))
             continue;
-        const double chi2 = normalisedChiSquare(loss, u, v, candidate);
+        const double chi2 = normalisedChiSquare(loss, u, v, t, candidate);
         if (chi2 < lowest) {
             lowest = chi2;
             p = candidate;
@@ -374,8 +377,8 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
             return fit;
         }
         const double r = uy[k] - f;
-        chi2 += r * r / f;
-        const double sw = 1.0 / std::sqrt(f);
+        chi2 += t[k] * r * r / f;
+        const double sw = std::sqrt(t[k]) / std::sqrt(f);
         const double h = loss.h(z);
         const double dh = loss.dh(z);
         jacobian(k, 0) = sw * xk * (input ? h + z * dh : h);
@@ -394,7 +397,7 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
     } else {
         setConstant(fit, a, constant, nullptr);
     }
-    findWorstPoint(fit, used, x, y, curve);
+    findWorstPoint(fit, used, x, y, time, curve);
     return fit;
 }
 
@@ -422,6 +425,6 @@ StageFit quadraticStageFit(DeadTimeStage stage, const QVector<double>& x, const 
     QVector<int> all;
     for (int k = 0; k < fit.pointsFitted; ++k)
         all.append(k);
-    findWorstPoint(fit, all, x, y, [p1, p2](double xk) { return p1 * xk + p2 * xk * xk; });
+    findWorstPoint(fit, all, x, y, {}, [p1, p2](double xk) { return p1 * xk + p2 * xk * xk; });
     return fit;
 }

@@ -62,14 +62,14 @@ struct StageFit
     double scaleError = notAvailable;
     double constant = notAvailable;
     double constantError = notAvailable;
-    // The weighted residual sum sum (y - f)^2 / f, a count's variance being
-    // its expected value f, over degreesOfFreedom = points fitted - 2.
+    // The weighted residual sum sum t (y - f)^2 / f, a count's variance
+    // being its expected value f (t the time a rate is counted per, else 1), over degreesOfFreedom = points fitted - 2.
     double chiSquare = notAvailable;
     int pointsFitted = 0;
     int degreesOfFreedom = 0;
     double reducedChiSquare = notAvailable;
     // The point (an index into the stage's x and y) with the largest
-    // standardised residual |y - f| / sqrt(f), and that residual; -1 when
+    // standardised residual |y - f| / sqrt(f / t), and that residual; -1 when
     // none can be had.
     int worstPoint = -1;
     double worstResidual = notAvailable;
@@ -93,8 +93,12 @@ QString outcomeText(const StageFit& fit, DeadTimeStage stage);
 // come from the covariance (J^T W J)^-1 scaled by the reduced chi-square, so
 // the scatter is taken from the data, whatever the units of x and y. With
 // two points the curve passes through both and no error is available.
+//
+// time, when given (one per pair), holds the time each y is counted per:
+// a rate y = N / t has the variance f / t, so its weight is t / f, and the
+// chi-square is in counts whatever the unit of time.
 StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<double>& x,
-                       const QVector<double>& y);
+                       const QVector<double>& y, const QVector<double>& time = {});
 
 // The window's quadratic fit of a stage, as a StageFit: p1 and p2 are the
 // window's coefficients over the same pairs (fitQuadratic), error and

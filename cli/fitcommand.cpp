@@ -4,6 +4,7 @@
 #include "cli/fitfigure.h"
 #include "cli/fitreport.h"
 #include "cli/fitrun.h"
+#include "input/counttablewrite.h"
 #include "input/measurementfile.h"
 
 #include <QCommandLineParser>
@@ -15,8 +16,10 @@
 
 namespace {
 
-const char* const kUsage = "Usage: veskor-fit [-o FILE] [--json] [--plot FILE.png] [--model MODEL] "
-                           "[--strict] [--exclude FILE[:LINE]]... FILE...";
+const char* const kUsage =
+    "Usage: veskor-fit [-o FILE] [--json] [--plot FILE.png] [--model MODEL] [--strict]\n"
+    "                  [--exclude FILE[:LINE]]... [--table FILE]\n"
+    "                  [--i0 NAME --icr NAME --sca NAME [--time NAME] [--scan N]] FILE...";
 
 int usageError(QTextStream& err, const QString& message)
 {
@@ -46,13 +49,26 @@ stderr.
                           models; each fit reports the one that fits better)
   --strict                write nothing, and exit with 5, when a warning
                           concerns the data or a file cannot be opened
-  --exclude FILE[:LINE]   leave out the points of FILE, or its count table
-                          row on LINE; may be given more than once
+  --exclude FILE[:LINE]   leave out the points of FILE, or its row on LINE;
+                          may be given more than once
+  --table FILE            write the points read as a count table, which the
+                          window's Read File(s) reads to the same constants
+
+Scan files of named columns (SPEC, XDI, XDAC, CSV/TSV or blank-separated
+text with a label line, HDF5) are read through a mapping; every FILE is then
+such a file:
+  --i0 NAME               the column (or HDF5 dataset) of I0
+  --icr NAME, --sca NAME  the input and the window counts; {n} in NAME stands
+                          for the channel number from 1 (Iffast{n}); a 2-D
+                          dataset [point, channel] gives all channels
+  --time NAME             divide every count by this time, so that the
+                          constants come out in its unit (seconds)
+  --scan N                the scan of a SPEC file that holds several
   -h, --help              show this text
   --version               show the program's version
 
 Exit status: 0 done; 1 an input file could not be opened (the others were
-analysed); 2 usage error; 3 fewer than two points (nothing written);
+analysed); 2 usage error, or a file lacks a name the mapping asks for; 3 fewer than two points (nothing written);
 4 an output file could not be written; 5 --strict and a warning about the
 data (nothing written).
 )");
@@ -80,6 +96,8 @@ struct FitOptions
     QStringList inputs;
     QString resultsPath; // empty: no -o
     QString plotPath;    // empty: no --plot
+    QString tablePath;   // empty: no --table
+    ScanOptions scan;
     bool json = false;
     bool help = false;
     bool version = false;
@@ -101,17 +119,40 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     const QCommandLineOption modelOption("model", "model", "MODEL");
     const QCommandLineOption strictOption("strict", "strict");
     const QCommandLineOption excludeOption("exclude", "exclude", "FILE[:LINE]");
+    const QCommandLineOption tableOption("table", "count table", "FILE");
+    const QCommandLineOption i0Option("i0", "I0 column", "NAME");
+    const QCommandLineOption icrOption("icr", "ICR column", "NAME");
+    const QCommandLineOption scaOption("sca", "SCA column", "NAME");
+    const QCommandLineOption timeOption("time", "time column", "NAME");
+    const QCommandLineOption scanOption("scan", "SPEC scan", "N");
     parser.addOptions({outputOption, jsonOption, plotOption, helpOption, versionOption,
-                       modelOption, strictOption, excludeOption});
+                       modelOption, strictOption, excludeOption, tableOption, i0Option,
+                       icrOption, scaOption, timeOption, scanOption});
     if (!parser.parse(arguments))
         return parser.errorText();
     options.help = parser.isSet(helpOption);
     options.version = parser.isSet(versionOption);
     if (options.help || options.version)
         return QString();
-    if (parser.values(outputOption).size() > 1 || parser.values(plotOption).size() > 1 ||
-        parser.values(modelOption).size() > 1)
-        return QStringLiteral("-o, --plot and --model may be given once each");
+    for (const QCommandLineOption* once :
+         {&outputOption, &plotOption, &modelOption, &tableOption, &i0Option, &icrOption,
+          &scaOption, &timeOption, &scanOption})
+        if (parser.values(*once).size() > 1)
+            return QStringLiteral("--%1 may be given once").arg(once->names().constLast());
+    for (const QCommandLineOption* named :
+         {&tableOption, &i0Option, &icrOption, &scaOption, &timeOption, &scanOption})
+        if (parser.isSet(*named) && parser.value(*named).isEmpty())
+            return QStringLiteral("--%1 needs a value").arg(named->names().constLast());
+    options.scan.mapping = {parser.value(i0Option), parser.value(icrOption),
+                            parser.value(scaOption), parser.value(timeOption)};
+    options.scan.scan = parser.value(scanOption);
+    const QString mapping = options.scan.mapping.problem();
+    if (!mapping.isEmpty())
+        return mapping;
+    if (parser.isSet(scanOption) && !options.scan.mapping.isSet())
+        return QStringLiteral("--scan chooses the scan of a SPEC file read through --i0, --icr "
+                              "and --sca");
+    options.tablePath = parser.value(tableOption);
     if (parser.isSet(modelOption) && !choiceFromName(parser.value(modelOption), options.model))
         return QStringLiteral("--model takes quadratic, paralyzable, nonparalyzable or auto, "
                               "not \"%1\"")
@@ -135,6 +176,41 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     return QString();
 }
 
+// The comment line that opens a table's second line: a file that starts
+// so may be written again.
+const char* const kTableComment = "veskor-fit table of ";
+
+// Whether --table may write path: nothing there, an empty file, or a table
+// written before. Any other file may be somebody's measurement.
+bool mayWriteTable(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return true;
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return true; // a FIFO or an unreadable file: the write says what is wrong
+    if (file.size() == 0)
+        return true;
+    return file.readLine(200).startsWith("# Channels : ") &&
+           file.readLine(200).startsWith(QByteArray("# ") + kTableComment);
+}
+
+QByteArray tableBytes(const FitRun& run, const FitOptions& options)
+{
+    QStringList sources;
+    for (const FitRun::File& f : run.files)
+        if (f.opened)
+            sources << f.path;
+    QString comment = QLatin1String(kTableComment) + sources.join(QStringLiteral(", ")) + ": " +
+                      (options.scan.mapping.isSet() ? options.scan.mapping.describe()
+                                                    : QStringLiteral("the points as read"));
+    if (!options.scan.scan.isEmpty())
+        comment += QStringLiteral(", scan %1").arg(options.scan.scan);
+    return countTableBytes(run.views(), run.nChannels,
+                           {comment, QStringLiteral("I0, ICR1..%1, SCA1..%1").arg(run.nChannels)});
+}
+
 // Why the outputs must not be written, or an empty string. An output over
 // an input would destroy a measurement, and so would -o before a wildcard,
 // which hands the first measurement file to -o.
@@ -145,6 +221,8 @@ QString outputConflict(const FitOptions& options)
         outputs << options.resultsPath << confFileName(options.resultsPath);
     if (!options.plotPath.isEmpty())
         outputs << options.plotPath;
+    if (!options.tablePath.isEmpty())
+        outputs << options.tablePath;
     for (int i = 0; i < outputs.size(); ++i) {
         for (const QString& input : options.inputs)
             if (sameFile(outputs[i], input))
@@ -158,6 +236,10 @@ QString outputConflict(const FitOptions& options)
         return QStringLiteral("%1 holds measurement points and is not overwritten; nothing "
                               "written")
             .arg(options.resultsPath);
+    if (!options.tablePath.isEmpty() && !mayWriteTable(options.tablePath))
+        return QStringLiteral("%1 exists and is not a table veskor-fit wrote; it is not "
+                              "overwritten; nothing written")
+            .arg(options.tablePath);
     return QString();
 }
 
@@ -183,6 +265,14 @@ bool writeOutputs(const FitRun& run, const FitOptions& options, WrittenFiles& wr
         else
             err << "veskor-fit: cannot write " << conf << '\n';
         ok = saved.resultsWritten && saved.confWritten;
+    }
+    if (!options.tablePath.isEmpty()) {
+        if (saveFileBytes(options.tablePath, tableBytes(run, options))) {
+            written.table = options.tablePath;
+        } else {
+            err << "veskor-fit: cannot write " << options.tablePath << '\n';
+            ok = false;
+        }
     }
     if (!options.plotPath.isEmpty()) {
         QString why;
@@ -216,7 +306,11 @@ int runFitCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
     if (!conflict.isEmpty())
         return usageError(err, conflict);
 
-    FitRun run = loadFitRun(options.inputs, options.exclusions, err);
+    FitRun run = loadFitRun(options.inputs, options.exclusions, err, options.scan);
+    if (!run.inputError.isEmpty()) {
+        err << "veskor-fit: " << run.inputError << "\nNothing written.\n";
+        return FitUsageError;
+    }
     for (const FitRun::Exclusion& e : qAsConst(options.exclusions))
         if (e.matched == 0)
             return usageError(err, QStringLiteral("--exclude %1 matches no point read; nothing "

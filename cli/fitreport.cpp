@@ -130,6 +130,8 @@ QVector<FileWarning> fileWarnings(const FitRun& run)
                             .arg(t.moreLines == 1 ? "" : "s");
             all.append({i, QStringLiteral("valueNotConverted"), t.line, text});
         }
+        for (const FitRun::File::Note& n : f.notes)
+            all.append({i, n.check, 0, n.text});
     }
     return all;
 }
@@ -212,6 +214,8 @@ QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
                       : f.points == 0 ? QStringLiteral("no points")
                                       : QStringLiteral("read");
         o["points"] = f.points;
+        if (!f.columnFormat.isEmpty())
+            o["format"] = f.columnFormat;
         files.append(o);
     }
 
@@ -307,6 +311,8 @@ QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
         out["conf"] = written.conf;
     if (!written.plot.isEmpty())
         out["plot"] = written.plot;
+    if (!written.table.isEmpty())
+        out["table"] = written.table;
 
     QJsonObject root;
     root["files"] = files;

@@ -13,6 +13,7 @@ struct WrittenFiles
     QString results;
     QString conf;
     QString plot;
+    QString table;
 };
 
 // The table of an analysed run: two comment lines ("#"), then one line per

@@ -2,7 +2,9 @@
 
 #include "analysis/runanalysis.h"
 #include "analysis/scanchecks.h"
+#include "input/channellimit.h"
 #include "input/pointextent.h"
+#include "input/scanfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -52,7 +54,7 @@ QVector<PointView> FitRun::views() const
     QVector<PointView> v;
     v.reserve(points.size());
     for (const Point& p : points)
-        v.append(PointView{p.i0, &p.icrs, &p.scas});
+        v.append(PointView{p.i0, &p.icrs, &p.scas, p.time});
     return v;
 }
 
@@ -68,7 +70,7 @@ int FitRun::dataWarnings() const
 {
     int n = 0;
     for (const File& f : files)
-        n += f.findings.size() + (f.opened && f.points == 0 ? 1 : 0);
+        n += f.findings.size() + f.notes.size() + (f.opened && f.points == 0 ? 1 : 0);
     for (const ChannelWarning& w : warnings)
         n += aboutData(w) ? 1 : 0;
     return n;
@@ -92,8 +94,50 @@ FitRun::Exclusion parseExclusion(const QString& text)
     return e;
 }
 
+namespace {
+
+// What a SPEC file with several scans offers, for the message that asks
+// to choose.
+QString scanList(const ScanFileReading& reading)
+{
+    QString text;
+    for (const SpecScan& s : reading.scans)
+        text += QStringLiteral("\n  --scan %1  %2 (line %3, %4 row%5)")
+                    .arg(s.number, s.command)
+                    .arg(s.line)
+                    .arg(s.rows)
+                    .arg(s.rows == 1 ? "" : "s");
+    return text;
+}
+
+// Reads one file through the column mapping into run; false, with
+// run.inputError, when it cannot give what the mapping asks.
+bool loadScanFile(FitRun& run, int fileIndex, const ScanOptions& options,
+                  const QVector<int>& naming, QVector<FitRun::Exclusion>& exclusions)
+{
+    FitRun::File& f = run.files[fileIndex];
+    const ScanFileReading reading = readScanFile(f.path, options.mapping, options.scan);
+    if (!reading.ok) {
+        run.inputError = reading.error + (reading.scanNeeded ? scanList(reading) : QString());
+        return false;
+    }
+    f.columnFormat = reading.format;
+    f.points = reading.mapped.points.size();
+    for (const QString& w : reading.warnings)
+        f.notes.append({QStringLiteral("skipped"), w});
+    for (const MappedPoint& p : reading.mapped.points) {
+        if (excluded(p.line, naming, exclusions) || !admitPoint(p.icrs, p.scas))
+            continue;
+        addToExtent(run, run.points.isEmpty(), pointExtent(p.i0, p.icrs, p.scas));
+        run.points.append(FitRun::Point{p.i0, p.icrs, p.scas, fileIndex, p.index, p.line, p.time});
+    }
+    return true;
+}
+
+} // namespace
+
 FitRun loadFitRun(const QStringList& paths, QVector<FitRun::Exclusion>& exclusions,
-                  QTextStream& err)
+                  QTextStream& err, const ScanOptions& options)
 {
     FitRun run;
     for (const QString& path : paths) {
@@ -119,6 +163,11 @@ FitRun loadFitRun(const QStringList& paths, QVector<FitRun::Exclusion>& exclusio
         for (int i = 0; i < exclusions.size(); ++i)
             if (sameFile(exclusions[i].file, path))
                 naming.append(i);
+        if (options.mapping.isSet()) {
+            if (!loadScanFile(run, fileIndex, options, naming, exclusions))
+                return run;
+            continue;
+        }
         int found = 0;
         QVector<CountTableRow> rows;
         const MeasurementFormat format = loadNumberedMeasurementFile(
@@ -135,6 +184,15 @@ FitRun loadFitRun(const QStringList& paths, QVector<FitRun::Exclusion>& exclusio
         f.format = format;
         f.points = found;
         f.findings = checkText(path, format, rows);
+        // A header row read as a row of zeros would pass for a point.
+        const QString columns =
+            format == MeasurementFormat::CountTable ? labelledFormatOf(path) : QString();
+        if (!columns.isEmpty())
+            f.notes.append({QStringLiteral("labelledColumns"),
+                            QStringLiteral("%1 holds labelled columns (%2), which the count table "
+                                           "format does not read; name them with --i0, --icr "
+                                           "and --sca")
+                                .arg(path, columns)});
     }
     return run;
 }

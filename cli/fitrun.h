@@ -5,6 +5,7 @@
 #include "analysis/channelstats.h"
 #include "analysis/deadtimefit.h"
 #include "analysis/runanalysis.h"
+#include "input/columnmapping.h"
 #include "input/measurementfile.h"
 #include "input/pointview.h"
 #include "input/textcheck.h"
@@ -31,6 +32,17 @@ struct FitRun : RunAnalysis
         // What the readers passed over in silence (NUL characters, values
         // that did not convert).
         QVector<TextFinding> findings;
+        // The format of a file read through the column mapping ("XDAC",
+        // "HDF5", ...); empty for the window's formats.
+        QString columnFormat;
+        // Other warnings about the file: rows or points skipped, a file of
+        // labelled columns read as a count table.
+        struct Note
+        {
+            QString check;
+            QString text;
+        };
+        QVector<Note> notes;
     };
     struct Point
     {
@@ -42,6 +54,8 @@ struct FitRun : RunAnalysis
         int file = 0;
         int indexInFile = 0;
         qint64 line = 0;
+        // The time the values were divided by (--time); 1 for counts.
+        double time = 1.0;
     };
     // Points left out: every point of a file (line 0), or a count table's
     // row on that line.
@@ -56,6 +70,10 @@ struct FitRun : RunAnalysis
 
     QVector<File> files;
     QVector<Point> points;
+    // Set when a file cannot give what the column mapping asks (a name it
+    // lacks, a SPEC file whose scan is not chosen): the command line does
+    // not fit the files, and nothing is analysed.
+    QString inputError;
     // The window's rule over the same points (addToExtent): the channel
     // count in common and the ranges the plots scale to.
     int nChannels = 0;
@@ -88,14 +106,24 @@ bool sameFile(const QString& a, const QString& b);
 // digits alone at the end gives the line.
 FitRun::Exclusion parseExclusion(const QString& text);
 
-// Reads every path as the window reads a chosen file (MCA spectrum format
-// first, count table as fallback), in order, leaves out the points
+// How the files are read: with a mapping set, every file is a scan file of
+// named columns (input/scanfile.h), scan choosing a SPEC file's scan;
+// otherwise as the window reads them.
+struct ScanOptions
+{
+    ColumnMapping mapping;
+    QString scan;
+};
+
+// Reads every path as options say (without a mapping as the window reads a
+// chosen file: MCA spectrum format first, count table as fallback), in
+// order, leaves out the points
 // exclusions name (counting their matches) and adds each other point to the
 // extent as the window does. A file that cannot be opened is named on err;
 // the others are read all the same. Each file that opened is checked for
 // what its reader passed over.
 FitRun loadFitRun(const QStringList& paths, QVector<FitRun::Exclusion>& exclusions,
-                  QTextStream& err);
+                  QTextStream& err, const ScanOptions& options = {});
 
 // Fits every channel with the window's solver and the exact models, reports
 // the constants of choice, works out their uncertainties and runs the

@@ -11,6 +11,10 @@ struct PointView
     double i0 = 0.0;
     const QVector<double>* icrs = nullptr;
     const QVector<double>* scas = nullptr;
+    // The time the values are counts per: 1 when they are counts, the
+    // point's counting time when they are rates. A rate's variance is its
+    // value over this time, which the exact models weigh by.
+    double time = 1.0;
 
     // Channel ch's values stand in for the point only where both vectors
     // hold that channel; otherwise the point counts 0 for it.

@@ -1,0 +1,221 @@
+#include "input/columnmapping.h"
+
+#include "input/channellimit.h"
+
+namespace {
+
+const QString kChannel = QStringLiteral("{n}");
+
+// One channel's values: a column of an array read.
+struct ChannelColumn
+{
+    int array;
+    int column;
+};
+
+class Reader
+{
+public:
+    Reader(ColumnSource& source) : source(source) {}
+
+    // Reads name into arrays; -1 with error set when it is missing or
+    // cannot be used, -2 when it is missing and missingIsEnd.
+    int read(const QString& option, const QString& name, QString& error, bool missingIsEnd = false)
+    {
+        NamedArray array;
+        QString why;
+        switch (source.read(name, array, why)) {
+        case ColumnSource::Lookup::Found:
+            break;
+        case ColumnSource::Lookup::Missing:
+            if (missingIsEnd)
+                return -2;
+            error = QStringLiteral("no %1 '%2' in %3 (for %4); it has: %5")
+                        .arg(source.formatName() == QLatin1String("HDF5") ? "dataset" : "column",
+                             name, source.path(), option, listNames(source.names()));
+            return -1;
+        case ColumnSource::Lookup::Failed:
+            error = why;
+            return -1;
+        }
+        if (!array.scalar && array.points != points()) {
+            if (points() >= 0) {
+                error = QStringLiteral("%1: '%2' has %3 points where '%4' has %5")
+                            .arg(source.path(), name)
+                            .arg(array.points)
+                            .arg(firstName)
+                            .arg(points());
+                return -1;
+            }
+            pointCount = array.points;
+            firstName = name;
+        }
+        arrays.append(array);
+        return int(arrays.size()) - 1;
+    }
+
+    // The channels of an ICR or SCA name; false with error.
+    bool channels(const QString& option, const QString& pattern, QVector<ChannelColumn>& out,
+                  QString& error)
+    {
+        const auto onePerPoint = [&](int a, const QString& name) {
+            if (!arrays[a].scalar)
+                return true;
+            error = QStringLiteral("%1: '%2' (for %3) holds one value, not one per point")
+                        .arg(source.path(), name, option);
+            return false;
+        };
+        if (!pattern.contains(kChannel)) {
+            const int a = read(option, pattern, error);
+            if (a < 0 || !onePerPoint(a, pattern))
+                return false;
+            for (int c = 0; c < arrays[a].columns; ++c)
+                out.append({a, c});
+            return true;
+        }
+        for (int n = 1;; ++n) {
+            const QString name = QString(pattern).replace(kChannel, QString::number(n));
+            const int a = read(option, name, error, n > 1);
+            if (a == -2)
+                return true;
+            if (a < 0 || !onePerPoint(a, name))
+                return false;
+            if (arrays[a].twoDimensional) {
+                error = QStringLiteral("%1: '%2' (for %3) holds several channels; a name with "
+                                       "{n} must give one channel each")
+                            .arg(source.path(), name, option);
+                return false;
+            }
+            if (n > maxPointChannels) {
+                error = QStringLiteral("%1: %2 gives more than %3 channels")
+                            .arg(source.path(), option)
+                            .arg(maxPointChannels);
+                return false;
+            }
+            out.append({a, 0});
+        }
+    }
+
+    int points() const { return pointCount; }
+    const NamedArray& array(int a) const { return arrays[a]; }
+
+private:
+    ColumnSource& source;
+    QVector<NamedArray> arrays;
+    int pointCount = -1;
+    QString firstName;
+};
+
+// A warning for the first point skipped for a reason, and how many more.
+QString skippedPoints(const ColumnSource& source, int first, int more, const QString& why)
+{
+    const qint64 line = source.line(first);
+    const QString where = line > 0 ? QStringLiteral("line %1").arg(line)
+                                   : QStringLiteral("point %1").arg(first + 1);
+    QString text = QStringLiteral("%1, %2: %3; point skipped").arg(source.path(), where, why);
+    if (more > 0)
+        text += QStringLiteral(" (and %1 more point%2 like it)").arg(more).arg(more == 1 ? "" : "s");
+    return text;
+}
+
+} // namespace
+
+QString ColumnMapping::problem() const
+{
+    if (!isSet())
+        return QString();
+    if (i0.isEmpty() || icr.isEmpty() || sca.isEmpty())
+        return QStringLiteral("--i0, --icr and --sca are given together");
+    if (i0.contains(kChannel) || time.contains(kChannel))
+        return QStringLiteral("{n} stands for a channel: only --icr and --sca take it");
+    return QString();
+}
+
+QString ColumnMapping::describe() const
+{
+    QString text = QStringLiteral("I0 = %1, ICR = %2, SCA = %3").arg(i0, icr, sca);
+    if (!time.isEmpty())
+        text += QStringLiteral(", each divided by %1").arg(time);
+    return text;
+}
+
+QString listNames(const QStringList& names)
+{
+    constexpr int kShown = 40;
+    if (names.isEmpty())
+        return QStringLiteral("nothing");
+    if (names.size() <= kShown)
+        return names.join(QStringLiteral(", "));
+    return QStringList(names.mid(0, kShown)).join(QStringLiteral(", ")) +
+           QStringLiteral(", … (%1 in all)").arg(names.size());
+}
+
+bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& scan,
+                QString& error)
+{
+    scan = MappedScan{};
+    Reader reader(source);
+    const int i0 = reader.read(QStringLiteral("--i0"), mapping.i0, error);
+    if (i0 < 0)
+        return false;
+    QVector<ChannelColumn> icrs;
+    QVector<ChannelColumn> scas;
+    if (!reader.channels(QStringLiteral("--icr"), mapping.icr, icrs, error) ||
+        !reader.channels(QStringLiteral("--sca"), mapping.sca, scas, error))
+        return false;
+    if (icrs.size() != scas.size()) {
+        error = QStringLiteral("%1: --icr '%2' gives %3 channels, --sca '%4' %5")
+                    .arg(source.path(), mapping.icr)
+                    .arg(icrs.size())
+                    .arg(mapping.sca)
+                    .arg(scas.size());
+        return false;
+    }
+    int time = -1;
+    if (!mapping.time.isEmpty()) {
+        time = reader.read(QStringLiteral("--time"), mapping.time, error);
+        if (time < 0)
+            return false;
+    }
+
+    const int channels = int(icrs.size());
+    // Every name held one value for all points: the scan has one point.
+    const int points = std::max(reader.points(), 1);
+    int firstBadTime = -1;
+    int moreBadTimes = 0;
+    QString badTime;
+    for (int k = 0; k < points; ++k) {
+        MappedPoint p;
+        p.line = source.line(k);
+        p.index = k;
+        if (time >= 0) {
+            p.time = reader.array(time).at(k, 0);
+            // Also NaN: a time that cannot be divided by says nothing.
+            if (!(p.time > 0.0)) {
+                if (firstBadTime < 0) {
+                    firstBadTime = k;
+                    badTime = QStringLiteral("time %1 is %2").arg(mapping.time).arg(p.time);
+                } else {
+                    ++moreBadTimes;
+                }
+                continue;
+            }
+        }
+        const auto value = [&](const ChannelColumn& c) {
+            const double v = reader.array(c.array).at(k, c.column);
+            return time >= 0 ? v / p.time : v;
+        };
+        p.i0 = value({i0, 0});
+        p.icrs.reserve(channels);
+        p.scas.reserve(channels);
+        for (int c = 0; c < channels; ++c) {
+            p.icrs.append(value(icrs[c]));
+            p.scas.append(value(scas[c]));
+        }
+        scan.points.append(p);
+    }
+    scan.channels = channels;
+    if (firstBadTime >= 0)
+        scan.warnings << skippedPoints(source, firstBadTime, moreBadTimes, badTime);
+    return true;
+}

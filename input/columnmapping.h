@@ -1,0 +1,59 @@
+#pragma once
+
+#include "input/columnsource.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// Which columns (or datasets) of a scan file give a point's values. The
+// ICR and SCA names may hold "{n}" for the channel number from 1: channels
+// are taken while the name exists. Without "{n}", a 2-D dataset [point,
+// channel] gives every channel, anything else one.
+struct ColumnMapping
+{
+    QString i0;
+    QString icr;
+    QString sca;
+    // When set, each count (I0, ICR, SCA) is divided by the point's time.
+    QString time;
+
+    bool isSet() const { return !i0.isEmpty() || !icr.isEmpty() || !sca.isEmpty() || !time.isEmpty(); }
+    // Why the names cannot be used ("--icr is missing"), or an empty string.
+    QString problem() const;
+    // "I0 = I0, ICR = Iffast{n}, SCA = Ifslow{n}, each divided by IntTime".
+    QString describe() const;
+};
+
+// A point as the mapping gives it.
+struct MappedPoint
+{
+    double i0 = 0.0;
+    QVector<double> icrs;
+    QVector<double> scas;
+    // The time the values were divided by; 1 without --time.
+    double time = 1.0;
+    // The point's line in the file (0 where it has none) and its place in
+    // the file, from 0.
+    qint64 line = 0;
+    int index = 0;
+};
+
+struct MappedScan
+{
+    QVector<MappedPoint> points;
+    int channels = 0;
+    // Points skipped, each naming file and line (or point).
+    QStringList warnings;
+};
+
+// Reads the mapping's columns from source into points. False, with error
+// naming what is wrong (a missing name together with the names the file
+// has, channels that do not match), when the file cannot give the points;
+// scan is then left empty.
+bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& scan,
+                QString& error);
+
+// The names listed for a source, in a message: at most some forty, then how
+// many there are in all.
+QString listNames(const QStringList& names);
