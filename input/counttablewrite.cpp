@@ -2,11 +2,17 @@
 
 #include <QLocale>
 
+#include <cmath>
+
 namespace {
 
 void append(QByteArray& out, double v)
 {
-    out += QString::number(v, 'g', QLocale::FloatingPointShortest).toLatin1();
+    // The toolkit writes -0 as "0"; the sign is kept, as every other bit.
+    if (v == 0.0 && std::signbit(v))
+        out += "-0";
+    else
+        out += QString::number(v, 'g', QLocale::FloatingPointShortest).toLatin1();
 }
 
 } // namespace
