@@ -81,8 +81,9 @@ struct Reference
     Real cov = 0;
 };
 
+// With times t, y are rates counted over t: weights t / f.
 Reference reference(DeadTimeModel model, const QVector<double>& x, const QVector<double>& y, Real a,
-                    Real b)
+                    Real b, const QVector<double>& t = {})
 {
     Reference r;
     Real saa = 0, sab = 0, sbb = 0;
@@ -93,14 +94,15 @@ Reference reference(DeadTimeModel model, const QVector<double>& x, const QVector
         const Real da = (curve(model, a + ha, b, x[k]) - curve(model, a - ha, b, x[k])) / (2 * ha);
         const Real db = (curve(model, a, b + hb, x[k]) - curve(model, a, b - hb, x[k])) / (2 * hb);
         const Real res = y[k] - f;
-        r.chi2 += res * res / f;
-        r.scoreA += res / f * da;
-        r.scoreB += res / f * db;
-        r.scoreScaleA += std::fabs(y[k] / f * da);
-        r.scoreScaleB += std::fabs(y[k] / f * db);
-        saa += da * da / f;
-        sab += da * db / f;
-        sbb += db * db / f;
+        const Real w = Real(t.value(k, 1.0)) / f;
+        r.chi2 += w * res * res;
+        r.scoreA += w * res * da;
+        r.scoreB += w * res * db;
+        r.scoreScaleA += std::fabs(w * y[k] * da);
+        r.scoreScaleB += std::fabs(w * y[k] * db);
+        saa += w * da * da;
+        sab += w * da * db;
+        sbb += w * db * db;
     }
     const Real s2 = r.chi2 / (x.size() - 2);
     const Real det = saa * sbb - sab * sab;
@@ -130,6 +132,8 @@ private Q_SLOTS:
     void degenerateData_data();
     void degenerateData();
     void twoPointsGiveNoError();
+    void countingTimesWeighTheRates_data();
+    void countingTimesWeighTheRates();
     void quadraticIsTheWindows_data();
     void quadraticIsTheWindows();
     void pointsAtZeroAreLeftOut();
@@ -461,6 +465,65 @@ void TestStageFit::anyNumbersGiveAnOutcome()
                 QVERIFY(!outcomeText(fit, stage).isEmpty());
         }
     }
+}
+
+
+void TestStageFit::countingTimesWeighTheRates_data()
+{
+    QTest::addColumn<DeadTimeModel>("model");
+    QTest::addColumn<DeadTimeStage>("stage");
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<double>("constant");
+    QTest::addColumn<double>("xMax");
+    QTest::newRow("paralysable pre-amplifier")
+        << DeadTimeModel::Paralyzable << DeadTimeStage::Input << 0.0066 << 4e-6 << 4.8e6;
+    QTest::newRow("non-paralysable amplifier")
+        << DeadTimeModel::NonParalyzable << DeadTimeStage::Output << 0.7 << 2.6e-6 << 6e4;
+}
+
+// Rates counted over times from 0.5 to 20 s, each off by about one of its
+// standard deviations sqrt(f / t): the fit maximises the likelihood of the
+// counts (weights t / f), its chi-square is in counts, and only the times'
+// ratios move the constant.
+void TestStageFit::countingTimesWeighTheRates()
+{
+    QFETCH(DeadTimeModel, model);
+    QFETCH(DeadTimeStage, stage);
+    QFETCH(double, scale);
+    QFETCH(double, constant);
+    QFETCH(double, xMax);
+    const QVector<double> x = settings(xMax, 12);
+    QVector<double> y = exactCounts(model, stage, {scale, constant}, x);
+    const double pattern[] = {0.9, -1.3, 0.2, 1.1, -0.6, -0.4, 1.5, -1.0, 0.3, -0.8, 0.7, -0.2};
+    const double seconds[] = {0.5, 20, 1, 8, 0.5, 2, 20, 1, 4, 0.5, 10, 3};
+    QVector<double> t;
+    QVector<double> longer;
+    for (int k = 0; k < y.size(); ++k) {
+        t << seconds[k];
+        longer << 4 * seconds[k];
+        y[k] += pattern[k] * std::sqrt(y[k] / t[k]);
+    }
+
+    const StageFit fit = fitExactStage(model, stage, x, y, t);
+    QVERIFY(fit.available());
+    const Real a = fit.scale;
+    const auto bOf = [&](const StageFit& f) {
+        return stage == DeadTimeStage::Input ? Real(f.constant) * Real(f.scale) : Real(f.constant);
+    };
+    const Reference r = reference(model, x, y, a, bOf(fit), t);
+    QVERIFY2(std::fabs(r.scoreA) < 1e-10 * r.scoreScaleA, qPrintable(QString::number(double(r.scoreA))));
+    QVERIFY2(std::fabs(r.scoreB) < 1e-10 * r.scoreScaleB, qPrintable(QString::number(double(r.scoreB))));
+    QVERIFY(near(fit.chiSquare, r.chi2, 1e-9));
+    QVERIFY(fit.reducedChiSquare > 0.3 && fit.reducedChiSquare < 3);
+
+    // Unweighted by time, the same rates give another maximum.
+    const StageFit untimed = fitExactStage(model, stage, x, y);
+    const Reference u = reference(model, x, y, untimed.scale, bOf(untimed), t);
+    QVERIFY(std::fabs(u.scoreB) > 1e-6 * u.scoreScaleB);
+
+    const StageFit scaled = fitExactStage(model, stage, x, y, longer);
+    QVERIFY(near(scaled.constant, fit.constant, 1e-9));
+    QVERIFY(near(scaled.chiSquare, 4 * Real(fit.chiSquare), 1e-9));
 }
 
 VESKOR_CORE_TEST_MAIN(TestStageFit)
