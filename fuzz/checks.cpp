@@ -3,6 +3,8 @@
 #include "analysis/deadtimefit.h"
 #include "analysis/resultsexport.h"
 #include "input/channellimit.h"
+#include "input/columnmapping.h"
+#include "input/labelledtext.h"
 #include "input/counttable.h"
 #include "input/mcareading.h"
 #include "input/measurementfile.h"
@@ -304,6 +306,88 @@ QString checkLoadFitSave(const QByteArray& bytes)
     if (error.isEmpty())
         error = checkConfFile(readFile(confFileName(out)), fit);
     return error;
+}
+
+QString checkLabelledText(const QByteArray& bytes)
+{
+    const LabelledTextFormat format = detectLabelledText(bytes);
+    LabelledTextReading reading = readLabelledText(bytes, QStringLiteral("fuzz"), QString());
+    if (reading.scanNeeded) {
+        if (reading.scans.size() < 2)
+            return QStringLiteral("a scan asked for with %1 scans").arg(reading.scans.size());
+        reading = readLabelledText(bytes, QStringLiteral("fuzz"), reading.scans.last().number);
+    }
+    if (format == LabelledTextFormat::None)
+        return reading.source ? QStringLiteral("an unrecognised file was read") : QString();
+    if (!reading.source)
+        return reading.error.isEmpty() ? QStringLiteral("refused without a reason") : QString();
+    ColumnSource& source = *reading.source;
+    if (source.formatName() != labelledTextFormatName(format) &&
+        !(format == LabelledTextFormat::Spec && source.formatName() == QLatin1String("SPEC")))
+        return QStringLiteral("read as %1, recognised as %2")
+            .arg(source.formatName(), labelledTextFormatName(format));
+
+    // Reading every name costs a pass over the labels each; a few suffice.
+    const QStringList names = source.names();
+    const qint64 lineCount = bytes.count('\n') + bytes.count('\r') + 1;
+    int rows = -1;
+    for (const QString& name : names.mid(0, 24)) {
+        NamedArray array;
+        QString error;
+        switch (source.read(name, array, error)) {
+        case ColumnSource::Lookup::Missing:
+            return QStringLiteral("listed name '%1' is missing").arg(name);
+        case ColumnSource::Lookup::Failed:
+            if (error.isEmpty() || names.count(name) < 2)
+                return QStringLiteral("'%1' refused: %2").arg(name, error);
+            continue;
+        case ColumnSource::Lookup::Found:
+            break;
+        }
+        if (array.values.size() != array.points || array.columns != 1 || array.scalar)
+            return QStringLiteral("'%1' is not one column").arg(name);
+        if (rows >= 0 && array.points != rows)
+            return QStringLiteral("columns of %1 and %2 rows").arg(rows).arg(array.points);
+        rows = array.points;
+    }
+    if (rows > 0) {
+        if (qint64(rows) * names.size() > bytes.size())
+            return QStringLiteral("%1 values from %2 bytes").arg(rows * names.size()).arg(bytes.size());
+        qint64 previous = 0;
+        for (int k = 0; k < rows; ++k) {
+            if (source.line(k) <= previous || source.line(k) > lineCount)
+                return QStringLiteral("row %1 on line %2").arg(k).arg(source.line(k));
+            previous = source.line(k);
+        }
+    }
+
+    // The first labels as I0, ICR, SCA and time; a label ending in 1 as a
+    // channel pattern.
+    if (names.size() < 3)
+        return QString();
+    QString icr = names[1];
+    if (icr.endsWith(QLatin1Char('1')))
+        icr = icr.chopped(1) + QStringLiteral("{n}");
+    const ColumnMapping mapping{names[0], icr, names[2], names.value(3)};
+    if (!mapping.problem().isEmpty())
+        return QString();
+    MappedScan scan;
+    QString error;
+    if (!mapColumns(source, mapping, scan, error))
+        return error.isEmpty() ? QStringLiteral("mapping refused without a reason") : QString();
+    if (scan.channels < 1 || scan.points.size() > std::max(rows, 0))
+        return QStringLiteral("%1 points of %2 channels from %3 rows")
+            .arg(scan.points.size())
+            .arg(scan.channels)
+            .arg(rows);
+    for (const MappedPoint& p : qAsConst(scan.points))
+        if (p.icrs.size() != scan.channels || p.scas.size() != scan.channels || !(p.time > 0.0))
+            return QStringLiteral("point %1 of %2/%3 channels, time %4")
+                .arg(p.index)
+                .arg(p.icrs.size())
+                .arg(p.scas.size())
+                .arg(p.time);
+    return QString();
 }
 
 } // namespace veskor::fuzz

@@ -31,4 +31,12 @@ QString checkCountTableReader(const QByteArray& bytes);
 // number faithful to the fit's value to six significant digits.
 QString checkLoadFitSave(const QByteArray& bytes);
 
+// The labelled text readers (SPEC, XDI, XDAC, CSV) and the column mapping
+// on the bytes: a file is read exactly when it is recognised, every name
+// listed reads (or is refused for a reason), columns hold one value per row
+// on rising lines, and a mapping of the first labels either gives points of
+// one channel count, with no time at or below 0, or says why not; nothing
+// holds more values than the input has bytes.
+QString checkLabelledText(const QByteArray& bytes);
+
 } // namespace veskor::fuzz

@@ -16,6 +16,7 @@ const struct
     {"mcareading", &veskor::fuzz::checkMcaReader},
     {"counttable", &veskor::fuzz::checkCountTableReader},
     {"loadfitsave", &veskor::fuzz::checkLoadFitSave},
+    {"labelledtext", &veskor::fuzz::checkLabelledText},
 };
 
 } // namespace
