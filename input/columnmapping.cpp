@@ -180,7 +180,7 @@ bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& 
 
     const int channels = int(icrs.size());
     // Every name held one value for all points: the scan has one point.
-    const int points = std::max(reader.points(), 1);
+    const int points = reader.points() < 0 ? 1 : reader.points();
     int firstBadTime = -1;
     int moreBadTimes = 0;
     QString badTime;

@@ -411,8 +411,8 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
         if (wasContinued || t.startsWith('@'))
             continue;
         if (startsSpecScan(t)) {
-            const QStringList parts =
-                QString::fromUtf8(t.mid(3)).trimmed().split(QRegularExpression(QStringLiteral("\\s+")));
+            static const QRegularExpression blanks(QStringLiteral("\\s+"));
+            const QStringList parts = QString::fromUtf8(t.mid(3)).trimmed().split(blanks);
             QString number = parts.value(0);
             const int use = ++uses[number];
             if (use > 1)

@@ -202,6 +202,9 @@ void TestLabelledText::mapping_data()
         << QByteArray("I0 ICR1 ICR2 SCA1\n1 2 3 4\n") << QStringList{"I0", "ICR{n}", "SCA{n}", ""}
         << 0 << QVector<double>{} << QVector<double>{}
         << "--icr 'ICR{n}' gives 2 channels, --sca 'SCA{n}' 1";
+    QTest::newRow("labels without rows")
+        << QByteArray("XDAC V1.4\n-----\nI0 ICR1 SCA1 T\n") << QStringList{"I0", "ICR{n}", "SCA{n}", "T"}
+        << 1 << QVector<double>{} << QVector<double>{} << "";
     QTest::newRow("times of 0, below 0 and nan skip their points")
         << QByteArray("T I0 ICR SCA\n1 1 2 3\n0 4 5 6\n-1 7 8 9\nnan 1 1 1\n2 4 6 8\n")
         << QStringList{"I0", "ICR", "SCA", "T"} << 1 << QVector<double>{1, 2}
