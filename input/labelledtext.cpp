@@ -430,6 +430,11 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
         }
     }
 
+    // A "#S" line can stand inside an MCA block, which is no scan.
+    if (found.isEmpty()) {
+        r.error = QStringLiteral("%1 holds no scan").arg(path);
+        return r;
+    }
     int chosen = -1;
     if (scan.isEmpty()) {
         if (r.scans.size() > 1) {

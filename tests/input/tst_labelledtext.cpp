@@ -105,6 +105,9 @@ void TestLabelledText::read_data()
         << twoScans << "" << "a" << QVector<double>{} << "holds 2 scans; choose one with --scan";
     QTest::newRow("SPEC scan not there")
         << twoScans << "7" << "a" << QVector<double>{} << "no scan 7 in f; it has: 1, 2";
+    QTest::newRow("SPEC scan line inside an MCA block")
+        << QByteArray("#F f\n@A 1 2\\\n#S 1 x\n") << "" << "a" << QVector<double>{}
+        << "f holds no scan";
     QTest::newRow("SPEC scan without labels")
         << QByteArray("#S 1 a\n1 2\n") << "" << "a" << QVector<double>{} << "no #L line";
     QTest::newRow("XDI columns with units")
