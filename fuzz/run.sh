@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds the three fuzz targets (clang, libFuzzer, ASan + UBSan) in
+# Builds the four fuzz targets (clang, libFuzzer, ASan + UBSan) in
 # build-fuzz/ and runs each for a bounded time, starting from its checked-in
 # seeds under fuzz/corpus/<target>/. Fails on any crash, leak, timeout,
 # out-of-memory, UB report or failed check; the input that did it is left in
@@ -27,7 +27,7 @@ trap 'rm -rf "$tmp"' EXIT INT TERM
 # are allowed, and this is a sanitized build) nor allocate more than 64 MB at
 # once (memory proportional to the input: a thousand times its size).
 status=0
-for target in mcareading counttable loadfitsave; do
+for target in mcareading counttable loadfitsave hdf5; do
     corpus=$work/corpus-$target
     findings=$work/findings-$target
     log=$work/$target.log

@@ -97,6 +97,14 @@ public:
 
     bool ok() const { return error_.isEmpty(); }
     QString error() const { return error_; }
+    // Goes on after a failure (the fuzz recipes build whatever the library
+    // accepts); false when the file itself could not be made.
+    bool forgetError()
+    {
+        if (file_ >= 0)
+            error_.clear();
+        return file_ >= 0;
+    }
 
     bool addGroup(const QString& path)
     {
@@ -257,6 +265,19 @@ public:
                                          path.toUtf8().constData(), links, H5P_DEFAULT) >= 0;
         H5Pclose(links);
         return made || fail("cannot create soft link " + path);
+    }
+
+    // A second name for the object at target.
+    bool addHardLink(const QString& path, const QString& target)
+    {
+        Hdf5QuietErrors quiet;
+        if (!ok())
+            return false;
+        const hid_t links = linkCreation();
+        const bool made = H5Lcreate_hard(file_, target.toUtf8().constData(), file_,
+                                         path.toUtf8().constData(), links, H5P_DEFAULT) >= 0;
+        H5Pclose(links);
+        return made || fail("cannot create hard link " + path);
     }
 
     bool addExternalLink(const QString& path, const QString& file, const QString& object)

@@ -16,6 +16,7 @@ const struct
     {"mcareading", &veskor::fuzz::checkMcaReader},
     {"counttable", &veskor::fuzz::checkCountTableReader},
     {"loadfitsave", &veskor::fuzz::checkLoadFitSave},
+    {"hdf5", &veskor::fuzz::checkHdf5Recipe},
 };
 
 } // namespace
