@@ -156,7 +156,15 @@ struct Walk
     bool truncated = false;
 };
 
-herr_t visitObject(hid_t, const char* name, const H5O_info_t* info, void* data)
+// HDF5 1.12 gave H5Ovisit a new object info (H5Ovisit3, H5O_info2_t); the
+// type field is the same in both.
+#if H5_VERSION_GE(1, 12, 0)
+using ObjectInfo = H5O_info2_t;
+#else
+using ObjectInfo = H5O_info_t;
+#endif
+
+herr_t visitObject(hid_t, const char* name, const ObjectInfo* info, void* data)
 {
     Walk& walk = *static_cast<Walk*>(data);
     if (++walk.objects > maxHdf5Objects) {
@@ -181,10 +189,12 @@ public:
     {
         Walk walk;
 #if H5_VERSION_GE(1, 12, 0)
-#error "HDF5 1.12 changed H5Ovisit; use H5Ovisit3 with H5O_info2_t here"
-#endif
+        const herr_t status = H5Ovisit3(file_.get(), H5_INDEX_NAME, H5_ITER_INC, &visitObject,
+                                        &walk, H5O_INFO_BASIC);
+#else
         const herr_t status = H5Ovisit2(file_.get(), H5_INDEX_NAME, H5_ITER_INC, &visitObject,
                                         &walk, H5O_INFO_BASIC);
+#endif
         if (walk.truncated)
             warnings_ << path_ + ": only the first " + QString::number(maxHdf5Objects) +
                              " objects of the file were looked at";
