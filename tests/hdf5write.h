@@ -177,6 +177,9 @@ public:
             H5Dclose(dataset);
         if (space >= 0)
             H5Sclose(space);
+        // A failed add leaves no dataset behind.
+        if (dataset >= 0 && !written)
+            H5Ldelete(file_, d.path.toUtf8().constData(), H5P_DEFAULT);
         return written || fail("cannot write dataset " + d.path);
     }
 
@@ -354,6 +357,8 @@ private:
             written = H5Dwrite(dataset, type, H5S_ALL, H5S_ALL, H5P_DEFAULT, data) >= 0;
         if (dataset >= 0)
             H5Dclose(dataset);
+        if (dataset >= 0 && !written)
+            H5Ldelete(file_, path.toUtf8().constData(), H5P_DEFAULT);
         H5Sclose(space);
         return written;
     }
