@@ -6,9 +6,11 @@
 #include "input/columnmapping.h"
 #include "input/labelledtext.h"
 #include "input/counttable.h"
+#include "input/hdf5source.h"
 #include "input/mcareading.h"
 #include "input/measurementfile.h"
 #include "input/pointextent.h"
+#include "tests/hdf5write.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -387,6 +389,365 @@ QString checkLabelledText(const QByteArray& bytes)
                 .arg(p.icrs.size())
                 .arg(p.scas.size())
                 .arg(p.time);
+    return QString();
+}
+
+} // namespace veskor::fuzz
+
+// ---------------------------------------------------------------------------
+// The HDF5 recipe.
+
+namespace veskor::fuzz {
+
+namespace {
+
+// The recipe's bytes, read one at a time; 0 once they run out.
+class RecipeBytes
+{
+public:
+    explicit RecipeBytes(const QByteArray& bytes) : bytes_(bytes) {}
+    bool atEnd() const { return at_ >= bytes_.size(); }
+    int next() { return atEnd() ? 0 : quint8(bytes_[at_++]); }
+
+private:
+    const QByteArray& bytes_;
+    int at_ = 0;
+};
+
+// Names in several groups, some of odd characters.
+const char* const namePool[] = {
+    "CHAN1SCA3", "I0", "ICR", "data", "a", "b", "x y", "\xc2\xb5-ch #1 (\xc3\x85)", "..",
+    "a.b", " ", "\t", "%s%n", "name\nline", "NDAttributes", "entry"};
+
+QString recipeName(RecipeBytes& in)
+{
+    const int choice = in.next();
+    if (choice < 224)
+        return QString::fromUtf8(namePool[choice % (sizeof namePool / sizeof *namePool)]);
+    // A name of the input's own bytes (1 to 8, Latin-1), without '/' and
+    // not "." (both mean something in a path).
+    QString name;
+    const int length = 1 + choice % 8;
+    for (int i = 0; i < length; ++i) {
+        const QChar c = QChar::fromLatin1(char(in.next()));
+        if (c != '/' && c != QChar(0))
+            name += c;
+    }
+    return name.isEmpty() || name == "." ? QString("_") : name;
+}
+
+hsize_t recipeDim(RecipeBytes& in)
+{
+    static const hsize_t dims[] = {0,    1,    2,           3,           4,
+                                   5,    7,    16,          100,         1024,
+                                   1025, 4096, hsize_t(1) << 22, (hsize_t(1) << 22) + 1,
+                                   hsize_t(1) << 32, hsize_t(1) << 40};
+    return dims[in.next() % (sizeof dims / sizeof *dims)];
+}
+
+double recipeValue(RecipeBytes& in, bool integer)
+{
+    static const double values[] = {0.0, 1.0, -1.0, 0.5, 255.0, 256.0, -129.0, 65535.0,
+                                    4294967296.0, 9007199254740992.0, 1e300, -1e-300,
+                                    std::numeric_limits<double>::quiet_NaN(),
+                                    std::numeric_limits<double>::infinity(), 3.25, 1e6};
+    const int b = in.next();
+    const double v = b < 64 ? values[b % 16] : double(b) - 160.0;
+    return integer && !std::isfinite(v) ? 0.0 : v;
+}
+
+struct Made
+{
+    // Paths of every dataset made, one list per object (hard links add
+    // paths to an object).
+    QVector<QStringList> objects;
+    // The values of each object written whole as doubles, when known.
+    QVector<QVector<double>> exact;
+    QVector<bool> known;
+};
+
+QString parentOf(const QString& path)
+{
+    const int slash = path.lastIndexOf('/');
+    return slash < 0 ? QString() : path.left(slash);
+}
+
+QString join(const QString& group, const QString& name)
+{
+    return group.isEmpty() ? name : group + "/" + name;
+}
+
+void buildRecipe(RecipeBytes& in, Hdf5Writer& writer, Made& made, QStringList& requests)
+{
+    QString group;
+    int depth = 0;
+    for (int step = 0; step < 24 && !in.atEnd(); ++step) {
+        writer.forgetError();
+        switch (in.next() % 8) {
+        case 0: // into a new group
+            if (depth < 6) {
+                group = join(group, recipeName(in));
+                ++depth;
+                writer.addGroup(group);
+            }
+            break;
+        case 1: // up
+            group = parentOf(group);
+            depth = qMax(0, depth - 1);
+            break;
+        case 2: { // numbers
+            static const hid_t* const types[] = {
+                &H5T_IEEE_F64LE_g, &H5T_IEEE_F32LE_g, &H5T_IEEE_F64BE_g, &H5T_STD_I8LE_g,
+                &H5T_STD_U8LE_g,   &H5T_STD_I16LE_g,  &H5T_STD_U16BE_g,  &H5T_STD_I32LE_g,
+                &H5T_STD_U32LE_g,  &H5T_STD_I64LE_g,  &H5T_STD_U64LE_g,  &H5T_NATIVE_LDOUBLE_g,
+                &H5T_STD_B8LE_g,   &H5T_STD_I32BE_g,  &H5T_IEEE_F32BE_g, &H5T_STD_I16BE_g};
+            H5open();
+            const int typeIndex = in.next() % 16;
+            const hid_t type = *types[typeIndex];
+            const bool isDouble = typeIndex == 0 || typeIndex == 2;
+            const bool isInteger = typeIndex >= 3 && typeIndex != 11 && typeIndex != 14;
+            const QString path = join(group, recipeName(in));
+            const int rank = in.next() % 5;
+            QVector<hsize_t> dims;
+            hsize_t count = 1;
+            for (int i = 0; i < rank; ++i) {
+                dims << recipeDim(in);
+                count = dims.last() != 0 && count > (hsize_t(1) << 50) / dims.last()
+                            ? hsize_t(1) << 50
+                            : count * dims.last();
+            }
+            const int layoutByte = in.next();
+            Hdf5Layout layout;
+            layout.kind = Hdf5Layout::Kind(layoutByte % 3);
+            layout.deflate = (layoutByte & 4) != 0;
+            if (rank == 0 && layout.kind == Hdf5Layout::Chunked)
+                layout.kind = Hdf5Layout::Contiguous;
+            if (layoutByte & 8) {
+                layout.maxDims = dims;
+                for (hsize_t& d : layout.maxDims)
+                    d = H5S_UNLIMITED;
+                layout.kind = Hdf5Layout::Chunked;
+            }
+            if (layout.kind == Hdf5Layout::Chunked) {
+                static const hsize_t sides[] = {1, 3, 64, hsize_t(1) << 23};
+                for (int i = 0; i < rank; ++i) {
+                    hsize_t side = sides[(layoutByte >> (4 + (i % 2) * 2)) % 4];
+                    if (layout.maxDims.isEmpty())
+                        side = qMin(side, qMax<hsize_t>(dims[i], 1));
+                    layout.chunk << side;
+                }
+            }
+            // Values for small arrays (whole) or a small first chunk.
+            hsize_t chunkCount = 1;
+            for (hsize_t c : qAsConst(layout.chunk))
+                chunkCount *= c;
+            Hdf5Dataset d{path, dims, {}, type};
+            bool whole = false;
+            // The writer holds a chunk whole in memory: no values for a
+            // chunk of over a megabyte.
+            if (chunkCount > 65536) {
+                if (layout.kind != Hdf5Layout::Chunked)
+                    break;
+            } else if (count <= 2048 && typeIndex != 12) {
+                whole = true;
+                for (hsize_t i = 0; i < count; ++i)
+                    d.values << recipeValue(in, isInteger);
+            } else if (layout.kind == Hdf5Layout::Chunked && chunkCount <= 2048 &&
+                       count <= 65536 && typeIndex != 12 && (layoutByte & 128)) {
+                // Only the first chunk written: the rest reads as the fill
+                // value, chunk by chunk, and a larger extent would make the
+                // run slow without testing more of the reader.
+                for (hsize_t i = 0; i < chunkCount; ++i)
+                    d.values << recipeValue(in, isInteger);
+            } else if (layout.kind != Hdf5Layout::Chunked) {
+                break; // cannot be made without writing it whole
+            }
+            if (writer.addDataset(d, layout)) {
+                made.objects.append(QStringList{path});
+                // Within the reader's bounds, these must read back exactly.
+                bool readable = whole && isDouble && count > 0 && rank <= 2 &&
+                                (rank < 2 || dims[1] <= hsize_t(maxPointChannels));
+                for (hsize_t c : qAsConst(layout.chunk))
+                    readable = readable && c < (hsize_t(1) << 23);
+                made.known.append(readable);
+                made.exact.append(d.values);
+            }
+            break;
+        }
+        case 3: { // text, or records
+            const QString path = join(group, recipeName(in));
+            const int kind = in.next();
+            const bool done = kind % 3 == 2 ? writer.addCompound(path, kind % 5)
+                                            : writer.addStrings(path, {"Cu", "scan 1"}, kind % 3 == 1);
+            if (done) {
+                made.objects.append(QStringList{path});
+                made.known.append(false);
+                made.exact.append(QVector<double>());
+            }
+            break;
+        }
+        case 4: { // a name to ask for
+            const int kind = in.next() % 6;
+            const int which = in.next();
+            const QString some = made.objects.isEmpty()
+                                     ? QString("I0")
+                                     : made.objects[which % made.objects.size()].first();
+            switch (kind) {
+            case 0:
+                requests << some;
+                break;
+            case 1:
+                requests << "/" + some;
+                break;
+            case 2:
+                requests << some.mid(some.lastIndexOf('/') + 1);
+                break;
+            case 3:
+                requests << parentOf(some);
+                break;
+            case 4:
+                requests << some + "/";
+                break;
+            default:
+                requests << recipeName(in);
+            }
+            break;
+        }
+        case 5: // a second name of a dataset
+            if (!made.objects.isEmpty()) {
+                const int which = in.next() % made.objects.size();
+                const QString path = join(group, recipeName(in));
+                if (writer.addHardLink(path, made.objects[which].first()))
+                    made.objects[which] << path;
+            }
+            break;
+        case 6: // a soft link, never followed
+            if (!made.objects.isEmpty()) {
+                const int which = in.next() % made.objects.size();
+                writer.addSoftLink(join(group, recipeName(in)), "/" + made.objects[which].first());
+            }
+            break;
+        default: // an external link, never followed
+            writer.addExternalLink(join(group, recipeName(in)), "/nonexistent/other.h5", "/I0");
+            break;
+        }
+    }
+    writer.forgetError();
+}
+
+QString checkArray(const NamedArray& a, const QString& name)
+{
+    if (a.points < 1 || a.columns < 1 || a.columns > maxPointChannels ||
+        qint64(a.points) * a.columns > maxArrayValues ||
+        a.values.size() != qint64(a.points) * a.columns)
+        return "'" + name + "' read with a wrong shape";
+    if (a.scalar && (a.points != 1 || a.columns != 1 || a.twoDimensional))
+        return "scalar '" + name + "' is not one value";
+    if (!a.twoDimensional && a.columns != 1)
+        return "1-D '" + name + "' has several columns";
+    return QString();
+}
+
+QString baseOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+} // namespace
+
+QString checkHdf5Recipe(const QByteArray& bytes)
+{
+    RecipeBytes in(bytes);
+    Hdf5Writer writer;
+    if (!writer.forgetError())
+        return "cannot create a file in memory";
+    Made made;
+    QStringList requests;
+    buildRecipe(in, writer, made, requests);
+    const QByteArray image = writer.image();
+    if (!writer.close() || image.isEmpty())
+        return "cannot get the built file's image: " + writer.error();
+
+    QString error;
+    const std::unique_ptr<ColumnSource> source = openHdf5Image(image, "recipe.h5", error);
+    if (!source)
+        return "the built file does not open: " + error;
+    if (source->formatName() != "HDF5" || source->path() != "recipe.h5" || source->line(0) != 0)
+        return "format, path or line wrong";
+
+    // Every dataset made appears once, under one of its paths.
+    const QStringList names = source->names();
+    if (names.size() != made.objects.size())
+        return QString("%1 names for %2 datasets").arg(names.size()).arg(made.objects.size());
+    for (int i = 0; i < made.objects.size(); ++i) {
+        int listed = 0;
+        for (const QString& path : qAsConst(made.objects[i]))
+            listed += names.count(path);
+        if (listed != 1)
+            return "dataset '" + made.objects[i].first() + "' listed " + QString::number(listed) +
+                   " times";
+    }
+
+    for (int i = 0; i < made.objects.size(); ++i) {
+        QString name;
+        for (const QString& path : qAsConst(made.objects[i]))
+            if (names.contains(path))
+                name = path;
+        for (const QString& asked : QStringList{name, "/" + name}) {
+            NamedArray array;
+            QString readError;
+            const ColumnSource::Lookup result = source->read(asked, array, readError);
+            if (result == ColumnSource::Lookup::Missing)
+                return "listed '" + asked + "' reads as missing";
+            // A dataset at the top has a name without '/': a basename,
+            // which may name datasets in groups as well.
+            int sameBase = 0;
+            for (const QString& n : names)
+                sameBase += baseOf(n) == name;
+            const bool ambiguous = !asked.contains('/') && sameBase > 1;
+            if (ambiguous != (result == ColumnSource::Lookup::Failed && readError.contains("names ")))
+                return "'" + asked + "' ambiguous or not against names()";
+            if (result == ColumnSource::Lookup::Failed) {
+                if (readError.isEmpty())
+                    return "'" + asked + "' failed without a message";
+                if (made.known[i] && !ambiguous)
+                    return "'" + asked + "' of doubles failed: " + readError;
+                continue;
+            }
+            const QString wrong = checkArray(array, asked);
+            if (!wrong.isEmpty())
+                return wrong;
+            if (made.known[i] && !same(array.values, made.exact[i]))
+                return "'" + asked + "' read other values than were written";
+        }
+    }
+
+    for (const QString& asked : qAsConst(requests)) {
+        NamedArray array;
+        QString readError;
+        const ColumnSource::Lookup result = source->read(asked, array, readError);
+        int matches = 0;
+        if (asked.contains('/')) {
+            QString full = asked;
+            while (full.startsWith('/'))
+                full.remove(0, 1);
+            matches = names.count(full);
+        } else {
+            for (const QString& n : names)
+                matches += baseOf(n) == asked;
+        }
+        if ((result == ColumnSource::Lookup::Missing) != (matches == 0))
+            return "'" + asked + "' missing or not against names()";
+        if (matches > 1 && result != ColumnSource::Lookup::Failed)
+            return "'" + asked + "' names several datasets and did not fail";
+        if (result == ColumnSource::Lookup::Failed && readError.isEmpty())
+            return "'" + asked + "' failed without a message";
+        if (result == ColumnSource::Lookup::Found) {
+            const QString wrong = checkArray(array, asked);
+            if (!wrong.isEmpty())
+                return wrong;
+        }
+    }
     return QString();
 }
 

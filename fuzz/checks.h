@@ -39,4 +39,16 @@ QString checkLoadFitSave(const QByteArray& bytes);
 // holds more values than the input has bytes.
 QString checkLabelledText(const QByteArray& bytes);
 
+// The HDF5 reader on a file the bytes describe as a recipe (see checks.cpp:
+// groups, datasets of ranks 0 to 4 and of any declared extent up to 2^40,
+// numbers of every width, text and records, links, names repeated in other
+// groups or of odd characters, and names to ask for), built in memory
+// through the HDF5 library and opened as an image: the file opens, names()
+// holds every dataset made once under one of its paths, each name in it
+// reads as Found or Failed (never Missing), every name asked for reads
+// Missing exactly when no dataset has it, Found arrays hold points * columns
+// values, at most maxArrayValues and 1024 columns, and doubles written whole
+// come back exactly.
+QString checkHdf5Recipe(const QByteArray& bytes);
+
 } // namespace veskor::fuzz

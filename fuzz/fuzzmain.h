@@ -1,6 +1,6 @@
 #pragma once
 
-// The libFuzzer entry shared by the three targets: the input as bytes, one
+// The libFuzzer entry shared by the fuzz targets: the input as bytes, one
 // check of checks.h, and an abort that libFuzzer reports as a crash (saving
 // the input) when the check fails.
 

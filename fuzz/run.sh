@@ -27,7 +27,7 @@ trap 'rm -rf "$tmp"' EXIT INT TERM
 # are allowed, and this is a sanitized build) nor allocate more than 64 MB at
 # once (memory proportional to the input: a thousand times its size).
 status=0
-for target in mcareading counttable loadfitsave labelledtext; do
+for target in mcareading counttable loadfitsave labelledtext hdf5; do
     corpus=$work/corpus-$target
     findings=$work/findings-$target
     log=$work/$target.log

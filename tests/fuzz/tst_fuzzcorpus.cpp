@@ -17,6 +17,7 @@ const struct
     {"counttable", &veskor::fuzz::checkCountTableReader},
     {"loadfitsave", &veskor::fuzz::checkLoadFitSave},
     {"labelledtext", &veskor::fuzz::checkLabelledText},
+    {"hdf5", &veskor::fuzz::checkHdf5Recipe},
 };
 
 } // namespace
