@@ -146,6 +146,10 @@ public:
                                                        ? nullptr
                                                        : layout.maxDims.constData());
         const hid_t create = H5Pcreate(H5P_DATASET_CREATE);
+        // Without times in the object headers the same datasets give the
+        // same bytes: checked-in files can be made again and compared.
+        H5Pset_obj_track_times(create, false);
+        makeParents(d.path);
         if (layout.kind == Hdf5Layout::Compact)
             H5Pset_layout(create, H5D_COMPACT);
         if (chunked) {
@@ -335,6 +339,27 @@ private:
         for (hsize_t d : dims)
             n *= d;
         return n;
+    }
+
+    // The groups above path that are not there yet, without times.
+    void makeParents(const QString& path)
+    {
+        const QStringList parts = path.split('/', Qt::SkipEmptyParts);
+        QString prefix;
+        for (int i = 0; i + 1 < parts.size(); ++i) {
+            prefix += (i == 0 && path.startsWith('/') ? "/" : "") + parts[i];
+            const QByteArray name = prefix.toUtf8();
+            if (H5Lexists(file_, name.constData(), H5P_DEFAULT) <= 0) {
+                const hid_t create = H5Pcreate(H5P_GROUP_CREATE);
+                H5Pset_obj_track_times(create, false);
+                const hid_t group =
+                    H5Gcreate2(file_, name.constData(), H5P_DEFAULT, create, H5P_DEFAULT);
+                H5Pclose(create);
+                if (group >= 0)
+                    H5Gclose(group);
+            }
+            prefix += '/';
+        }
     }
 
     static hid_t linkCreation()

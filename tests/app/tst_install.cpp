@@ -82,7 +82,8 @@ void TestInstall::files_data()
           "share/icons/hicolor/48x48/apps/org.veskor.veskor.png",
           "share/icons/hicolor/128x128/apps/org.veskor.veskor.png", "share/man/man1/veskor.1",
           "share/man/man1/veskor-fit.1", "share/veskor/examples/scan-table.dat",
-          "share/veskor/examples/scan/point01.mca", "share/veskor/examples/scan/point12.mca"})
+          "share/veskor/examples/scan/point01.mca", "share/veskor/examples/scan/point12.mca",
+          "share/veskor/examples/formats/scan.spec", "share/veskor/examples/formats/scan.h5"})
         QTest::newRow(f) << QString::fromLatin1(f);
 }
 
@@ -101,7 +102,7 @@ void TestInstall::nothingElse()
     QDirIterator it(prefix.path(), QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
         found << QDir(prefix.path()).relativeFilePath(it.next());
-    QCOMPARE(found.size(), 22);
+    QCOMPARE(found.size(), 27);
     for (const QString& f : found)
         QVERIFY2(!f.contains("tst_") && !f.contains("bench") && !f.endsWith(".a"), qPrintable(f));
 }
@@ -156,7 +157,9 @@ void TestInstall::manualPagesFormatCleanly_data()
     QTest::newRow("veskor-fit") << "veskor-fit.1"
                                 << QStringList{
                                        "--output", "--json",    "--plot",
-                                       "--help",   "--version", "EXIT STATUS",
+                                       "--help",   "--version", "--i0",
+                                       "--icr",    "--sca",     "--time",
+                                       "--scan",   "--table",   "EXIT STATUS",
                                        "FILES",    "EXAMPLE",   "4      A requested output file"};
 }
 
@@ -204,6 +207,12 @@ void TestInstall::fitToolRunsFromTheInstalledFolder()
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.out.startsWith("# 12 points from 12 files, 4 channels"), qPrintable(r.out));
+
+    // The HDF5 library goes with it: the installed example in that format.
+    r = run(fit, {"--i0", "I0", "--icr", "CHAN{n}SCA3", "--sca", "CHAN{n}SCA5", "--time",
+                  "AcquireTime", path("share/veskor/examples/formats/scan.h5")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.startsWith("# 12 points from 1 file, 4 channels"), qPrintable(r.out + r.err));
 }
 
 void TestInstall::windowWithoutDisplaySaysSoInOneLine_data()

@@ -3,6 +3,7 @@
 // mapping can meet; --table; and the measured XDAC files against the count
 // tables derived from them (skipped where ../shared/realdata is not).
 
+#include "hdf5write.h"
 #include "input/counttablewrite.h"
 #include "testsupport.h"
 #include "toolrun.h"
@@ -166,6 +167,46 @@ bool write(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// The scan as an HDF5 file's bytes, written through the library: I0 and the
+// times as integers and doubles where a detector's software keeps them, the
+// counts either one dataset per channel or [point, channel] arrays.
+QByteArray hdf5(const Scan& s, bool perChannel)
+{
+    const hsize_t n = kPoints;
+    QVector<Hdf5Dataset> sets{{"entry/instrument/scaler/I0", {n}, s.i0, H5T_STD_U32LE},
+                              {"entry/instrument/NDAttributes/Seconds", {n}, s.seconds}};
+    QVector<double> icr;
+    QVector<double> sca;
+    for (int c = 0; c < kChannels; ++c) {
+        QVector<double> a;
+        QVector<double> b;
+        for (int k = 0; k < kPoints; ++k) {
+            a << s.icr[k][c];
+            b << s.sca[k][c];
+        }
+        if (perChannel) {
+            sets.append({QString("entry/instrument/NDAttributes/ICR%1").arg(c + 1), {n}, a,
+                         H5T_STD_I32LE});
+            sets.append({QString("entry/instrument/NDAttributes/SCA%1").arg(c + 1), {n}, b,
+                         H5T_IEEE_F32LE});
+        }
+    }
+    for (int k = 0; k < kPoints; ++k) {
+        icr += s.icr[k];
+        sca += s.sca[k];
+    }
+    if (!perChannel) {
+        sets.append({"entry/data/ICR", {n, kChannels}, icr, H5T_STD_U32LE});
+        sets.append({"entry/data/SCA", {n, kChannels}, sca});
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath("scan.h5");
+    QString error;
+    if (!writeHdf5File(path, sets, &error))
+        qWarning() << error;
+    return veskor::test::contents(path);
+}
+
 const QStringList kMapping{"--i0", "I0", "--icr", "ICR{n}", "--sca", "SCA{n}"};
 
 using Writer = std::function<QByteArray(const Scan&)>;
@@ -187,6 +228,8 @@ private Q_SLOTS:
     void labelledFileWithoutMapping();
     void measuredXdac_data();
     void measuredXdac();
+    void readmeExamples_data();
+    void readmeExamples();
 
 private:
     QTemporaryDir dir;
@@ -199,32 +242,38 @@ void TestScanFormats::formats_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<Writer>("writer");
-    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QStringList>("mapping");
 
+    const QStringList whole{"--i0", "I0", "--icr", "ICR", "--sca", "SCA"};
     const struct
     {
         const char* name;
         const char* file;
         Writer writer;
-        QStringList extra;
+        QStringList mapping;
     } formats[] = {
-        {"SPEC", "scan.spec", spec, {"--scan", "2"}},
-        {"XDI", "scan.xdi", xdi, {}},
-        {"XDAC", "scan.001", xdac, {}},
-        {"CSV", "scan.csv", [](const Scan& s) { return delimited(s, ",", true); }, {}},
-        {"CSV, semicolons", "scan2.csv", [](const Scan& s) { return delimited(s, ";", false); }, {}},
-        {"TSV", "scan.tsv", [](const Scan& s) { return delimited(s, "\t", false); }, {}},
-        {"blank-separated", "scan.txt", [](const Scan& s) { return delimited(s, "   ", false); }, {}},
+        {"SPEC", "scan.spec", spec, QStringList{"--scan", "2"} + kMapping},
+        {"XDI", "scan.xdi", xdi, kMapping},
+        {"XDAC", "scan.001", xdac, kMapping},
+        {"CSV", "scan.csv", [](const Scan& s) { return delimited(s, ",", true); }, kMapping},
+        {"CSV, semicolons", "scan2.csv", [](const Scan& s) { return delimited(s, ";", false); },
+         kMapping},
+        {"TSV", "scan.tsv", [](const Scan& s) { return delimited(s, "\t", false); }, kMapping},
+        {"blank-separated", "scan.txt", [](const Scan& s) { return delimited(s, "   ", false); },
+         kMapping},
+        {"HDF5, a dataset per channel", "scan1.h5", [](const Scan& s) { return hdf5(s, true); },
+         kMapping},
+        {"HDF5, [point, channel]", "scan2.h5", [](const Scan& s) { return hdf5(s, false); }, whole},
     };
     for (const auto& f : formats)
-        QTest::newRow(f.name) << QString(f.file) << f.writer << f.extra;
+        QTest::newRow(f.name) << QString(f.file) << f.writer << f.mapping;
 }
 
 void TestScanFormats::formats()
 {
     QFETCH(QString, file);
     QFETCH(Writer, writer);
-    QFETCH(QStringList, extra);
+    QFETCH(QStringList, mapping);
     const Scan s = knownScan();
     const QString path = dir.filePath(file);
     const QString rates = dir.filePath("rates.dat");
@@ -236,11 +285,11 @@ void TestScanFormats::formats()
         QStringList mapped;
         QStringList reference;
     } runs[] = {
-        {kMapping + QStringList{"--time", "Seconds"}, {}},
-        {kMapping + QStringList{"--model", "auto"}, {"--model", "auto"}},
+        {mapping + QStringList{"--time", "Seconds"}, {}},
+        {mapping + QStringList{"--model", "auto"}, {"--model", "auto"}},
     };
     for (const auto& run : runs) {
-        const ToolRun got = runTool(QStringList{"--json"} + extra + run.mapped + QStringList{path});
+        const ToolRun got = runTool(QStringList{"--json"} + run.mapped + QStringList{path});
         const ToolRun want = runTool(QStringList{"--json"} + run.reference +
                                      QStringList{run.reference.isEmpty() ? rates : counts});
         QVERIFY2(got.finished && got.exitCode == 0, qPrintable(got.err));
@@ -404,6 +453,46 @@ void TestScanFormats::measuredXdac()
         }
     QCOMPARE(got.size(), want.size());
     QCOMPARE(got, want);
+}
+
+// The README's worked examples, as it prints them: each gives the
+// constants of the example scan's count table.
+void TestScanFormats::readmeExamples_data()
+{
+    QTest::addColumn<QStringList>("args");
+    const QString source = QStringLiteral(VESKOR_SOURCE_DIR);
+    QFile readme(source + "/README.md");
+    QVERIFY(readme.open(QIODevice::ReadOnly | QIODevice::Text));
+    int found = 0;
+    for (const QString& line : QString::fromUtf8(readme.readAll()).split('\n')) {
+        if (!line.startsWith("build/veskor-fit ") || !line.contains("examples/formats/"))
+            continue;
+        // Words of a shell line: single quotes hold {n}; outputs under
+        // build/ go to the test's folder.
+        QStringList args;
+        for (QString word : line.split(' ', Qt::SkipEmptyParts).mid(1)) {
+            if (word.startsWith('\'') && word.endsWith('\''))
+                word = word.mid(1, word.size() - 2);
+            if (word.startsWith("build/"))
+                word = dir.filePath(word.mid(6));
+            else if (word.startsWith("examples/"))
+                word = source + "/" + word;
+            args << word;
+        }
+        QTest::newRow(qPrintable(QString::number(++found))) << args;
+    }
+    QVERIFY(found >= 6);
+}
+
+void TestScanFormats::readmeExamples()
+{
+    QFETCH(QStringList, args);
+    const ToolRun example = runTool(QStringList{"--json"} + args);
+    const ToolRun table =
+        runTool({"--json", QStringLiteral(VESKOR_SOURCE_DIR) + "/examples/scan-table.dat"});
+    QVERIFY2(example.exitCode == 0, qPrintable(example.err));
+    QCOMPARE(example.json()["points"].toInt(), 12);
+    QCOMPARE(example.json()["results"], table.json()["results"]);
 }
 
 QTEST_GUILESS_MAIN(TestScanFormats)
