@@ -115,7 +115,7 @@ void TestFitChecks::modelOption_data()
     QTest::newRow("spelt the British way")
         << QStringList{"--model", "paralysable", table} << 2 << "not \"paralysable\"";
     QTest::newRow("two models") << QStringList{"--model", "auto", "--model", "quadratic", table}
-                                << 2 << "may be given once each";
+                                << 2 << "--model may be given once";
     QTest::newRow("no model") << QStringList{table, "--model"} << 2 << "Missing value";
 }
 
