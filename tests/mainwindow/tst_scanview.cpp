@@ -162,6 +162,8 @@ private Q_SLOTS:
     void droppedFilesLoadInOrder();
     void smallScreenTakesTheWindow_data();
     void smallScreenTakesTheWindow();
+    void scanFileTableSavesAsTheTool_data();
+    void scanFileTableSavesAsTheTool();
 };
 
 void TestScanView::columnScrollsInsteadOfGrowing_data()
@@ -610,6 +612,45 @@ void TestScanView::smallScreenTakesTheWindow()
         QCOMPARE(window.pos(), available.topLeft());
         QVERIFY(window.windowState() & Qt::WindowMaximized);
     }
+}
+
+// A scan file read through a column mapping and kept with --table: the
+// window reads the table and saves the very files veskor-fit writes from
+// the scan file itself.
+void TestScanView::scanFileTableSavesAsTheTool_data()
+{
+    QTest::addColumn<QStringList>("mapping");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("CSV") << QStringList{"--i0", "I0", "--icr", "ICR{n}", "--sca", "SCA{n}",
+                                        "--time", "Seconds"}
+                         << "scan.csv";
+    QTest::newRow("HDF5 [point, channel]")
+        << QStringList{"--i0", "I0", "--icr", "input_counts", "--sca", "window_counts", "--time",
+                       "AcquireTime"}
+        << "scan.h5";
+}
+
+void TestScanView::scanFileTableSavesAsTheTool()
+{
+    QFETCH(QStringList, mapping);
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    const QString table = dir.filePath("table.dat");
+    const QString fromTool = dir.filePath("tool.dat");
+    const QString fromWindow = dir.filePath("window.dat");
+    const ToolRun tool = veskor::test::runTool(
+        QStringList{"-o", fromTool, "--table", table} + mapping +
+        QStringList{QStringLiteral(VESKOR_EXAMPLES_DIR) + "/formats/" + file});
+    QVERIFY2(tool.exitCode == 0, qPrintable(tool.err));
+
+    Window w;
+    w.read({table});
+    QCOMPARE(w.body.pointData().points.size(), 12);
+    w.save(fromWindow);
+    using veskor::test::contents;
+    QVERIFY(!contents(fromTool).isEmpty());
+    QCOMPARE(contents(fromWindow), contents(fromTool));
+    QCOMPARE(contents(fromWindow + ".conf"), contents(fromTool + ".conf"));
 }
 
 VESKOR_GUI_TEST_MAIN(TestScanView)
