@@ -19,7 +19,8 @@ QVector<Line> splitLines(const QByteArray& bytes)
 {
     QVector<Line> lines;
     qint64 number = 1;
-    int start = 0;
+    // Spreadsheets start their exports with a byte order mark.
+    int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     const int n = bytes.size();
     for (int i = 0; i < n; ++i) {
         const char c = bytes[i];
@@ -42,6 +43,15 @@ bool isNumber(const QByteArray& token, double* value = nullptr)
     if (value)
         *value = v;
     return ok;
+}
+
+// A number as a semicolon-separated file from a decimal-comma locale
+// writes it ("1,5").
+bool isDecimalCommaNumber(QByteArray token, double* value = nullptr)
+{
+    if (token.count(',') != 1)
+        return false;
+    return isNumber(token.replace(',', '.'), value);
 }
 
 QList<QByteArray> blankSplit(const QByteArray& line)
@@ -119,6 +129,9 @@ public:
     QString formatName() const override { return format; }
     QStringList names() const override { return labels; }
     qint64 line(int point) const override { return lines.value(point); }
+
+    // Values may be written "1,5" (a semicolon-separated file).
+    bool decimalComma = false;
     QStringList warnings() const override;
 
     Lookup read(const QString& name, NamedArray& array, QString& error) override
@@ -159,7 +172,7 @@ public:
         const int start = int(values.size());
         for (int i = 0; i < width; ++i) {
             double v = 0.0;
-            if (!isNumber(tokens[i], &v)) {
+            if (!isNumber(tokens[i], &v) && !(decimalComma && isDecimalCommaNumber(tokens[i], &v))) {
                 values.resize(start);
                 skip(1, lineNumber,
                      QStringLiteral("value %1 (%2, \"%3\") is not a number")
@@ -237,6 +250,9 @@ int firstContentLine(const QVector<Line>& lines, int from = 0)
 // of labels. -1 when there is none.
 int xdacDashes(const QVector<Line>& lines)
 {
+    // The file's own first line says so; its free header may then hold
+    // lines of numbers alone.
+    const bool named = !lines.isEmpty() && lines[0].text.startsWith("XDAC");
     for (int i = 0; i < lines.size(); ++i) {
         const QByteArray& t = lines[i].text;
         if (isDashes(t)) {
@@ -245,20 +261,18 @@ int xdacDashes(const QVector<Line>& lines)
                 return i;
             return -1;
         }
-        if (!isBlank(t) && allNumbers(blankSplit(t)))
+        if (!named && !isBlank(t) && allNumbers(blankSplit(t)))
             return -1;
     }
     return -1;
 }
 
-LabelledTextFormat delimitedFormat(const QByteArray& labelLine)
+// How the fields of a delimited file are separated.
+struct Delimiter
 {
-    if (labelLine.contains('\t'))
-        return LabelledTextFormat::Tsv;
-    if (labelLine.contains(',') || labelLine.contains(';'))
-        return LabelledTextFormat::Csv;
-    return LabelledTextFormat::Blank;
-}
+    LabelledTextFormat format = LabelledTextFormat::None;
+    char separator = ' ';
+};
 
 QList<QByteArray> splitFields(const QByteArray& line, LabelledTextFormat format, char separator)
 {
@@ -276,6 +290,42 @@ QList<QByteArray> splitFields(const QByteArray& line, LabelledTextFormat format,
     }
 }
 
+bool allNumbers(const QList<QByteArray>& tokens, bool decimalComma)
+{
+    return std::all_of(tokens.begin(), tokens.end(), [decimalComma](const QByteArray& t) {
+        return isNumber(t) || (decimalComma && isDecimalCommaNumber(t));
+    });
+}
+
+// The first delimiter under which the first content line holds labels and
+// the next one as many numbers: tabs, commas, semicolons, then blanks (a
+// table aligned with several tabs reads as blank-separated). Prose is no
+// table.
+Delimiter delimiter(const QVector<Line>& lines)
+{
+    const int first = firstContentLine(lines);
+    const int next = first < 0 ? -1 : firstContentLine(lines, first + 1);
+    if (next < 0)
+        return {};
+    const QByteArray& head = lines[first].text;
+    QVector<Delimiter> candidates;
+    if (head.contains('\t'))
+        candidates.append({LabelledTextFormat::Tsv, '\t'});
+    if (head.contains(','))
+        candidates.append({LabelledTextFormat::Csv, ','});
+    if (head.contains(';'))
+        candidates.append({LabelledTextFormat::Csv, ';'});
+    candidates.append({LabelledTextFormat::Blank, ' '});
+    for (const Delimiter& d : candidates) {
+        const QList<QByteArray> labels = splitFields(head, d.format, d.separator);
+        const QList<QByteArray> row = splitFields(lines[next].text, d.format, d.separator);
+        if (!allNumbers(labels) && row.size() == labels.size() &&
+            allNumbers(row, d.separator == ';'))
+            return d;
+    }
+    return {};
+}
+
 LabelledTextFormat detect(const QVector<Line>& lines)
 {
     const int first = firstContentLine(lines);
@@ -291,18 +341,7 @@ LabelledTextFormat detect(const QVector<Line>& lines)
             return LabelledTextFormat::Spec;
     if (xdacDashes(lines) >= 0)
         return LabelledTextFormat::Xdac;
-    if (first < 0)
-        return LabelledTextFormat::None;
-    // Labels, and a row of as many numbers below them: prose is not a table.
-    const QByteArray& text = lines[first].text;
-    const LabelledTextFormat format = delimitedFormat(text);
-    const char separator = text.contains(',') ? ',' : ';';
-    const QList<QByteArray> labels = splitFields(text, format, separator);
-    const int next = firstContentLine(lines, first + 1);
-    if (allNumbers(labels) || next < 0)
-        return LabelledTextFormat::None;
-    const QList<QByteArray> row = splitFields(lines[next].text, format, separator);
-    return row.size() == labels.size() && allNumbers(row) ? format : LabelledTextFormat::None;
+    return delimiter(lines).format;
 }
 
 constexpr int kMostXdiColumns = 100000;
@@ -372,14 +411,15 @@ LabelledTextReading readDelimited(const QVector<Line>& lines, const QString& pat
                                   LabelledTextFormat format)
 {
     LabelledTextReading r;
+    const Delimiter d = delimiter(lines);
     const int labelLine = firstContentLine(lines);
-    const QByteArray& head = lines[labelLine].text;
-    const char separator = head.contains(',') ? ',' : ';';
-    auto source = std::make_unique<TextColumns>(path, labelledTextFormatName(format),
-                                                toStrings(splitFields(head, format, separator)));
+    auto source = std::make_unique<TextColumns>(
+        path, labelledTextFormatName(format),
+        toStrings(splitFields(lines[labelLine].text, d.format, d.separator)));
+    source->decimalComma = d.separator == ';';
     for (int i = labelLine + 1; i < lines.size(); ++i)
         if (!isBlank(lines[i].text) && !isComment(lines[i].text))
-            source->addRow(splitFields(lines[i].text, format, separator), lines[i].number);
+            source->addRow(splitFields(lines[i].text, d.format, d.separator), lines[i].number);
     r.source = std::move(source);
     return r;
 }

@@ -60,6 +60,11 @@ void TestLabelledText::detect_data()
     QTest::newRow("CSV, CRLF") << QByteArray("I0,ICR1\r\n1,2\r\n") << F::Csv;
     QTest::newRow("CSV, lone CR") << QByteArray("I0,ICR1\r1,2\r") << F::Csv;
     QTest::newRow("TSV") << QByteArray("I0\tICR 1\n1\t2\n") << F::Tsv;
+    QTest::newRow("aligned by several tabs") << QByteArray("I0\t\tICR1\n1\t\t2\n") << F::Blank;
+    QTest::newRow("CSV with a byte order mark") << QByteArray("\xEF\xBB\xBFI0,ICR1\n1,2\n") << F::Csv;
+    QTest::newRow("semicolons and decimal commas") << QByteArray("I0;ICR1\n1,5;2,25\n") << F::Csv;
+    QTest::newRow("XDAC header with a line of numbers")
+        << QByteArray("XDAC V1.4\n8979.00\n-----\nE I0\n1 2\n") << F::Xdac;
     QTest::newRow("blank") << QByteArray("  I0  ICR1  SCA1\n 1 2 3\n") << F::Blank;
     QTest::newRow("count table") << QByteArray("# Channels : 1\n1 2 3\n4 5 6\n") << F::None;
     QTest::newRow("prose") << QByteArray("Dear user,\nthis is a letter.\n") << F::None;
@@ -124,6 +129,15 @@ void TestLabelledText::read_data()
     QTest::newRow("CSV quoted label with a quote")
         << QByteArray("\"I0, main\",\"ICR\"\"1\"\n1,2\n") << "" << "ICR\"1" << QVector<double>{2}
         << "";
+    QTest::newRow("byte order mark left out of the first label")
+        << QByteArray("\xEF\xBB\xBFI0,ICR1\n1,2\n3,4\n") << "" << "I0" << QVector<double>{1, 3}
+        << "";
+    QTest::newRow("decimal commas between semicolons")
+        << QByteArray("I0;ICR1\n1,5;2\n3;4,25\n") << "" << "ICR1" << QVector<double>{2, 4.25}
+        << "";
+    QTest::newRow("decimal commas need semicolons")
+        << QByteArray("I0\tICR1\n1\t2\n3\t4,25\n") << "" << "ICR1" << QVector<double>{2}
+        << "f, line 3: value 2 (ICR1, \"4,25\") is not a number; row skipped";
     QTest::newRow("TSV empty value skips the row")
         << QByteArray("a\tb\n1\t2\n3\t\n5\t6\n") << "" << "b" << QVector<double>{2, 6}
         << "f, line 3: value 2 (b, \"\") is not a number; row skipped";
