@@ -1,6 +1,7 @@
 #include "hdf5source.h"
 
 #include "input/channellimit.h"
+#include "input/hdf5errors.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,29 +54,6 @@ private:
 
     hid_t id_ = H5I_INVALID_HID;
     Closer closer_ = nullptr;
-};
-
-// While it lives, the library prints no error stack on stderr (the setting
-// is the calling thread's in a thread-safe build); the caller's setting
-// comes back afterwards.
-class QuietErrors
-{
-public:
-    QuietErrors()
-    {
-        if (H5Eget_auto2(H5E_DEFAULT, &function_, &data_) < 0) {
-            function_ = nullptr;
-            data_ = nullptr;
-        }
-        H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
-    }
-    QuietErrors(const QuietErrors&) = delete;
-    QuietErrors& operator=(const QuietErrors&) = delete;
-    ~QuietErrors() { H5Eset_auto2(H5E_DEFAULT, function_, data_); }
-
-private:
-    H5E_auto2_t function_ = nullptr;
-    void* data_ = nullptr;
 };
 
 herr_t innermostError(unsigned n, const H5E_error2_t* entry, void* data)
@@ -211,7 +189,7 @@ public:
 
     ~Hdf5Source() override
     {
-        QuietErrors quiet;
+        Hdf5QuietErrors quiet;
         file_ = Hid();
     }
 
@@ -223,7 +201,7 @@ public:
 
     Lookup read(const QString& name, NamedArray& array, QString& error) override
     {
-        QuietErrors quiet;
+        Hdf5QuietErrors quiet;
         QVector<int> matches;
         if (name.contains('/')) {
             QString full = name;
@@ -457,7 +435,7 @@ bool looksLikeHdf5(const QByteArray& head)
 
 std::unique_ptr<ColumnSource> openHdf5File(const QString& path, QString& error)
 {
-    QuietErrors quiet;
+    Hdf5QuietErrors quiet;
     QFile probe(path);
     if (QFileInfo(path).isDir()) {
         error = "cannot open " + path + ": it is a folder";
@@ -494,7 +472,7 @@ std::unique_ptr<ColumnSource> openHdf5File(const QString& path, QString& error)
 std::unique_ptr<ColumnSource> openHdf5Image(const QByteArray& bytes, const QString& name,
                                             QString& error)
 {
-    QuietErrors quiet;
+    Hdf5QuietErrors quiet;
     // Without an image the core driver would open the file of that name.
     if (!looksLikeHdf5(bytes)) {
         error = notHdf5(name);

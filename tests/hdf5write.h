@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include "input/hdf5errors.h"
+
 #include <hdf5.h>
 
 #include <cstring>
@@ -45,31 +47,6 @@ struct Hdf5Layout
     QVector<hsize_t> chunk;
     QVector<hsize_t> maxDims;
     bool deflate = false;
-};
-
-// While it lives, the HDF5 library prints no error stack on stderr.
-class Hdf5QuietErrors
-{
-public:
-    Hdf5QuietErrors()
-    {
-        if (H5Eget_auto2(H5E_DEFAULT, &function_, &data_) < 0) {
-            function_ = nullptr;
-            data_ = nullptr;
-        }
-        H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
-    }
-    Hdf5QuietErrors(const Hdf5QuietErrors&) = delete;
-    Hdf5QuietErrors& operator=(const Hdf5QuietErrors&) = delete;
-    ~Hdf5QuietErrors()
-    {
-        H5Eclear2(H5E_DEFAULT);
-        H5Eset_auto2(H5E_DEFAULT, function_, data_);
-    }
-
-private:
-    H5E_auto2_t function_ = nullptr;
-    void* data_ = nullptr;
 };
 
 // An HDF5 file being written: on disk, or (path empty) in memory alone
