@@ -64,13 +64,14 @@ such a file:
   --time NAME             divide every count by this time, so that the
                           constants come out in its unit (seconds)
   --scan N                the scan of a SPEC file that holds several
+
   -h, --help              show this text
   --version               show the program's version
 
 Exit status: 0 done; 1 an input file could not be opened (the others were
-analysed); 2 usage error, or a file lacks a name the mapping asks for; 3 fewer than two points (nothing written);
-4 an output file could not be written; 5 --strict and a warning about the
-data (nothing written).
+analysed); 2 usage error, or a file lacks a name the mapping asks for;
+3 fewer than two points (nothing written); 4 an output file could not be
+written; 5 --strict and a warning about the data (nothing written).
 )");
 }
 
