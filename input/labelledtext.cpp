@@ -328,7 +328,6 @@ Delimiter delimiter(const QVector<Line>& lines)
 
 LabelledTextFormat detect(const QVector<Line>& lines)
 {
-    const int first = firstContentLine(lines);
     for (const Line& l : lines) {
         if (isBlank(l.text))
             continue;
