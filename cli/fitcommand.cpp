@@ -177,8 +177,8 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     return QString();
 }
 
-// The comment line that opens a table's second line: a file that starts
-// so may be written again.
+// The words that open the comment on a table's second line: a file whose
+// second line starts so may be written again.
 const char* const kTableComment = "veskor-fit table of ";
 
 // Whether --table may write path: nothing there, an empty file, or a table
@@ -188,9 +188,13 @@ bool mayWriteTable(const QString& path)
     const QFileInfo info(path);
     if (!info.exists())
         return true;
+    // A FIFO or a device holds nothing to lose; a file that cannot be read
+    // cannot be shown to be an earlier table.
+    if (!info.isFile())
+        return true;
     QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-        return true; // a FIFO or an unreadable file: the write says what is wrong
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
     if (file.size() == 0)
         return true;
     return file.readLine(200).startsWith("# Channels : ") &&
