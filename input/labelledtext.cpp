@@ -54,6 +54,19 @@ bool isDecimalCommaNumber(QByteArray token, double* value = nullptr)
     return isNumber(token.replace(',', '.'), value);
 }
 
+// A value of a row: a number, or with decimalComma also one written "1,5".
+bool isValue(const QByteArray& token, bool decimalComma, double* value = nullptr)
+{
+    return isNumber(token, value) || (decimalComma && isDecimalCommaNumber(token, value));
+}
+
+// A line whose every token is a number: a data row, not labels.
+bool allNumbers(const QList<QByteArray>& tokens, bool decimalComma = false)
+{
+    return std::all_of(tokens.begin(), tokens.end(),
+                       [decimalComma](const QByteArray& t) { return isValue(t, decimalComma); });
+}
+
 QList<QByteArray> blankSplit(const QByteArray& line)
 {
     return line.simplified().split(' ');
@@ -99,13 +112,6 @@ bool isDashes(const QByteArray& line)
 {
     const QByteArray t = line.trimmed();
     return t.size() >= 3 && std::all_of(t.begin(), t.end(), [](char c) { return c == '-'; });
-}
-
-// A line whose every token is a number: a data row, not labels.
-bool allNumbers(const QList<QByteArray>& tokens)
-{
-    return std::all_of(tokens.begin(), tokens.end(),
-                       [](const QByteArray& t) { return isNumber(t); });
 }
 
 QStringList toStrings(const QList<QByteArray>& tokens)
@@ -172,7 +178,7 @@ public:
         const int start = int(values.size());
         for (int i = 0; i < width; ++i) {
             double v = 0.0;
-            if (!isNumber(tokens[i], &v) && !(decimalComma && isDecimalCommaNumber(tokens[i], &v))) {
+            if (!isValue(tokens[i], decimalComma, &v)) {
                 values.resize(start);
                 skip(1, lineNumber,
                      QStringLiteral("value %1 (%2, \"%3\") is not a number")
@@ -288,13 +294,6 @@ QList<QByteArray> splitFields(const QByteArray& line, LabelledTextFormat format,
     default:
         return blankSplit(line);
     }
-}
-
-bool allNumbers(const QList<QByteArray>& tokens, bool decimalComma)
-{
-    return std::all_of(tokens.begin(), tokens.end(), [decimalComma](const QByteArray& t) {
-        return isNumber(t) || (decimalComma && isDecimalCommaNumber(t));
-    });
 }
 
 // The first delimiter under which the first content line holds labels and
@@ -434,11 +433,12 @@ QStringList specLabels(const QByteArray& line)
 LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, const QString& scan)
 {
     LabelledTextReading r;
-    // Each scan's "#S" line; rows counted after its "#L".
+    // Each scan's "#L" line and the data lines after it, found in one pass
+    // that also passes over MCA blocks.
     struct Found
     {
-        int start;
         int labels = -1;
+        QVector<int> rows;
     };
     QVector<Found> found;
     QHash<QString, int> uses;
@@ -461,13 +461,15 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
             s.command = QStringList(parts.mid(1)).join(QLatin1Char(' '));
             s.line = lines[i].number;
             r.scans.append(s);
-            found.append(Found{i, -1});
+            found.append(Found{});
         } else if (!found.isEmpty() && t.startsWith("#L")) {
-            found.last().labels = i;
+            found.last() = Found{i, {}};
         } else if (!found.isEmpty() && found.last().labels >= 0 && !isBlank(t) && !isComment(t)) {
-            ++r.scans.last().rows;
+            found.last().rows.append(i);
         }
     }
+    for (int k = 0; k < found.size(); ++k)
+        r.scans[k].rows = found[k].rows.size();
 
     // A "#S" line can stand inside an MCA block, which is no scan.
     if (found.isEmpty()) {
@@ -505,16 +507,8 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
     }
     auto source = std::make_unique<TextColumns>(
         path, QStringLiteral("SPEC"), specLabels(lines[f.labels].text));
-    const int end = chosen + 1 < found.size() ? found[chosen + 1].start : int(lines.size());
-    continued = false;
-    for (int i = f.labels + 1; i < end; ++i) {
-        const QByteArray& t = lines[i].text;
-        const bool wasContinued = continued;
-        continued = t.trimmed().endsWith('\\') && (wasContinued || t.startsWith('@'));
-        if (wasContinued || t.startsWith('@') || isBlank(t) || isComment(t))
-            continue;
-        source->addRow(blankSplit(t), lines[i].number);
-    }
+    for (int i : f.rows)
+        source->addRow(blankSplit(lines[i].text), lines[i].number);
     r.source = std::move(source);
     return r;
 }
