@@ -4,11 +4,24 @@
 
 RunAnalysis analyseRun(const QVector<PointView>& points, int nChannels, ModelChoice choice)
 {
+    RunAnalysis run = fitRunModels(points, nChannels);
+    reportRunModel(run, points, choice);
+    return run;
+}
+
+RunAnalysis fitRunModels(const QVector<PointView>& points, int nChannels)
+{
     RunAnalysis run;
-    run.choice = choice;
     run.fit = fitDeadTimeConstants(points, nChannels);
     run.stats = channelStats(points, run.fit);
     run.models = fitChannelModels(points, run.fit, run.stats);
+    return run;
+}
+
+void reportRunModel(RunAnalysis& run, const QVector<PointView>& points, ModelChoice choice)
+{
+    run.choice = choice;
+    run.warnings.clear();
     reportedConstants(run.models, choice, run.fit, run.stats, run.reported, run.reportedStats);
 
     const QVector<ChannelWarning> scan = checkScan(points, run.models, choice);
@@ -40,5 +53,4 @@ RunAnalysis analyseRun(const QVector<PointView>& points, int nChannels, ModelCho
     }
     for (const QVector<ChannelWarning>& channel : qAsConst(byChannel))
         run.warnings += channel;
-    return run;
 }

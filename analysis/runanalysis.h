@@ -34,5 +34,16 @@ struct RunAnalysis
 };
 
 // Fits channels 0 .. nChannels - 1 over points (fitDeadTimeConstants,
-// then the exact models) and checks the constants choice reports.
+// then the exact models) and checks the constants choice reports:
+// fitRunModels followed by reportRunModel.
 RunAnalysis analyseRun(const QVector<PointView>& points, int nChannels, ModelChoice choice);
+
+// The costly half: every model's fit of every channel, with the window's
+// fit and its figures. Nothing is reported yet (reported and warnings stay
+// empty).
+RunAnalysis fitRunModels(const QVector<PointView>& points, int nChannels);
+
+// The cheap half: the constants choice reports from the fits run holds, and
+// the warnings about them. points are those run was fitted over. May be
+// called again with another choice; every earlier report is replaced.
+void reportRunModel(RunAnalysis& run, const QVector<PointView>& points, ModelChoice choice);
