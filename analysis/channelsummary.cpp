@@ -104,24 +104,29 @@ QString channelWarningText(const ChannelWarning& w, const std::function<QString(
     return channel;
 }
 
-QString valueWithError(double seconds, double errorSeconds)
+void valueAndError(double seconds, double errorSeconds, QString& valueText, QString& errorText)
 {
-    if (std::isnan(seconds))
-        return QStringLiteral("n/a");
+    errorText.clear();
+    if (std::isnan(seconds)) {
+        valueText = QStringLiteral("n/a");
+        return;
+    }
     const double value = seconds * 1e6;
     const double error = errorSeconds * 1e6;
     if (!std::isfinite(value) || !(error > 0.0) || !std::isfinite(error)) {
-        QString text = QString::number(value, 'g', 6);
+        valueText = QString::number(value, 'g', 6);
         if (error == 0.0)
-            text += QStringLiteral(" \u00b1 0");
-        return text;
+            errorText = QStringLiteral("0");
+        return;
     }
     // An error below the value's sixth digit says the data fix the value
     // exactly; both are shown as numbers, not as a run of zeros. So is an
     // error too small for fixed decimals.
-    if (error < 1e-5 * std::abs(value) || error < 1e-9)
-        return QString::number(value, 'g', 6) + QStringLiteral(" \u00b1 ") +
-               QString::number(error, 'g', 2);
+    if (error < 1e-5 * std::abs(value) || error < 1e-9) {
+        valueText = QString::number(value, 'g', 6);
+        errorText = QString::number(error, 'g', 2);
+        return;
+    }
     // The error to two significant digits, and the value to the same place.
     int exponent = int(std::floor(std::log10(error)));
     double place = std::pow(10.0, exponent - 1);
@@ -133,8 +138,16 @@ QString valueWithError(double seconds, double errorSeconds)
     // Adding 0.0 turns a rounded -0 into 0.
     const double roundedValue = std::round(value / place) * place + 0.0;
     const double roundedError = std::round(error / place) * place;
-    return QString::number(roundedValue, 'f', decimals) + QStringLiteral(" \u00b1 ") +
-           QString::number(roundedError, 'f', decimals);
+    valueText = QString::number(roundedValue, 'f', decimals);
+    errorText = QString::number(roundedError, 'f', decimals);
+}
+
+QString valueWithError(double seconds, double errorSeconds)
+{
+    QString value;
+    QString error;
+    valueAndError(seconds, errorSeconds, value, error);
+    return error.isEmpty() ? value : value + QStringLiteral(" \u00b1 ") + error;
 }
 
 QString constantSummary(ChannelWarning::Constant constant, double value, double error,

@@ -31,6 +31,10 @@ QString constantSummary(ChannelWarning::Constant constant, double value, double 
 // a NaN value is "n/a".
 QString valueWithError(double seconds, double errorSeconds);
 
+// The two halves of valueWithError, for a table that shows them in columns
+// of their own: errorText is empty where no error is shown.
+void valueAndError(double seconds, double errorSeconds, QString& valueText, QString& errorText);
+
 // One line per exact model for the constant of a stage, in the words of
 // constantSummary: "paralysable: \u03c40 = 0.75 \u00b1 0.05 \u00b5s (\u03c7\u00b2/\u03bd
 // 1.02)"; a model that gives no constant says why.
