@@ -24,6 +24,15 @@ PlotSource plotSource(const PointSet& set)
     if (set.fitted) {
         s.i0NinFits = set.i0NinFits;
         s.ninNoutFits = set.ninNoutFits;
+        s.i0NinCurves = set.i0NinCurves;
+        s.ninNoutCurves = set.ninNoutCurves;
+    }
+    for (int j = 0; j < set.points.size(); ++j) {
+        if (set.points[j]->usedInFit())
+            continue;
+        if (s.leftOut.isEmpty())
+            s.leftOut.fill(false, set.points.size());
+        s.leftOut[j] = true;
     }
     return s;
 }

@@ -152,6 +152,15 @@ template <typename AddLine> void gridSteps(const ValueRange& r, AddLine addLine)
     }
 }
 
+double curveValue(const ModelCurve& c, double x)
+{
+    const double z = c.rate * x;
+    const double loss = c.model == DeadTimeModel::Paralyzable      ? std::exp(-z)
+                        : c.model == DeadTimeModel::NonParalyzable ? 1.0 / (1.0 + z)
+                                                                   : 1.0 - z;
+    return c.scale * x * loss;
+}
+
 QColor channelColor(const QVector<QColor>& colors, int ch)
 {
     return colors.isEmpty() ? QColor(Qt::black) : colors[ch % colors.size()];
@@ -163,6 +172,7 @@ struct Axes
     const ValueRange& x;
     const ValueRange& y;
     const QVector<QVector<double>>& fits;
+    const QVector<ModelCurve>& curves;
     double (*dotX)(const PointView&, int ch);
     double (*dotY)(const PointView&, int ch);
 };
@@ -215,10 +225,11 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
         PlotScene::Dots d;
         d.color = channelColor(colors, ch);
         d.centres.reserve(src.points.size());
-        for (const PointView& pt : src.points) {
+        for (int j = 0; j < src.points.size(); ++j) {
+            const PointView& pt = src.points[j];
             QPoint c;
             if (toPixel(coord.pixX(axes.dotX(pt, ch)), coord.pixY(axes.dotY(pt, ch)), c))
-                d.centres.append(c);
+                (j < src.leftOut.size() && src.leftOut[j] ? d.rings : d.centres).append(c);
         }
         scene.dots.append(d);
     }
@@ -233,10 +244,12 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
         PlotScene::Curve c;
         c.color = channelColor(colors, ch);
         // A channel the fit left without coefficients has no curve to draw.
-        const bool haveFit = ch < axes.fits.size() && axes.fits[ch].size() >= 2;
+        const bool modelCurve = !axes.curves.isEmpty();
+        const bool haveFit = modelCurve ? ch < axes.curves.size() && axes.curves[ch].available
+                                        : ch < axes.fits.size() && axes.fits[ch].size() >= 2;
         if (haveFit && x1 >= x0) {
-            const double k1 = axes.fits[ch][0];
-            const double k2 = axes.fits[ch][1];
+            const double k1 = modelCurve ? 0.0 : axes.fits[ch][0];
+            const double k2 = modelCurve ? 0.0 : axes.fits[ch][1];
             c.samples.reserve(101);
             // The polyline runs from sample to sample; a segment that
             // leaves the square around the surface is cut where it leaves
@@ -247,7 +260,8 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
             bool havePrevious = false;
             double v = x0;
             for (int n = 0; n < kCurveSampleGuard; ++n) {
-                const double y = (k2 * v) * v + k1 * v;
+                const double y =
+                    modelCurve ? curveValue(axes.curves[ch], v) : (k2 * v) * v + k1 * v;
                 const QPointF sample(coord.pixX(v), coord.pixY(y));
                 if (!std::isfinite(sample.x()) || !std::isfinite(sample.y())) {
                     havePrevious = false;
@@ -293,14 +307,17 @@ double scaOf(const PointView& p, int ch)
 
 PlotScene i0NinScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord)
 {
-    return buildScene(source, Axes{source.i0Range, source.icrRange, source.i0NinFits, i0Of, icrOf},
-                      colors, coord);
+    return buildScene(
+        source,
+        Axes{source.i0Range, source.icrRange, source.i0NinFits, source.i0NinCurves, i0Of, icrOf},
+        colors, coord);
 }
 
 PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord)
 {
     return buildScene(source,
-                      Axes{source.icrRange, source.scaRange, source.ninNoutFits, icrOf, scaOf},
+                      Axes{source.icrRange, source.scaRange, source.ninNoutFits,
+                           source.ninNoutCurves, icrOf, scaOf},
                       colors, coord);
 }
 
@@ -322,6 +339,16 @@ void paintScene(QPainter* p, const PlotScene& scene)
     for (const QLine& l : scene.horizontalLines)
         p->drawLines(&l, 1);
     paintDots(p, scene.dots);
+    for (const PlotScene::Dots& d : scene.dots) {
+        if (d.rings.isEmpty())
+            continue;
+        // A ring over the same 7 pixels a dot fills: the point is shown,
+        // and shown apart.
+        p->setPen(d.color);
+        p->setBrush(Qt::NoBrush);
+        for (const QPoint& c : d.rings)
+            p->drawEllipse(QRect(c.x() - 3, c.y() - 3, 6, 6));
+    }
     for (const PlotScene::Curve& c : scene.curves) {
         p->setPen(c.color);
         p->drawPolyline(c.samples.constData(), c.samples.size());

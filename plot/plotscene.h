@@ -20,6 +20,9 @@ struct PlotScene
         QColor color;
         // Centres of the 7-pixel dots, in the order of the points.
         QVector<QPoint> centres;
+        // Centres of the rings of the points left out of the fit, in the
+        // order of the points.
+        QVector<QPoint> rings;
     };
     struct Curve
     {
@@ -64,8 +67,8 @@ PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, 
 // rule, two dots at one place cancel out.
 QPainterPath dotPath(const QVector<QPoint>& centres);
 
-// Draws the scene: the grey grid, then every channel's dots, then every
-// curve over all of them. The dots have the pixels of filling each channel's
-// dotPath, though mostly painted by a faster route (plot/dotpaint.h).
-// Leaves the last pen it set on p.
+// Draws the scene: the grey grid, then every channel's dots, then the rings
+// of the points left out, then every curve over all of them. The dots have the pixels of filling
+// each channel's dotPath, though mostly painted by a faster route (plot/dotpaint.h). Leaves the
+// last pen it set on p.
 void paintScene(QPainter* p, const PlotScene& scene);

@@ -1,9 +1,21 @@
 #pragma once
 
+#include "analysis/stagefit.h"
 #include "input/pointview.h"
 #include "mainwindow/valuerange.h"
 
 #include <QVector>
+
+// The curve of one stage of one channel in an exact model:
+// y = scale x h(rate x), h the model's loss (stagefit.h).
+struct ModelCurve
+{
+    DeadTimeModel model = DeadTimeModel::Paralyzable;
+    double scale = 0.0;
+    double rate = 0.0;
+    // False where the model gives the stage no constant: no curve is drawn.
+    bool available = false;
+};
 
 // What the two plots read of a point set: the points with their channel
 // count in common, the ranges the axes scale to and, once fitted, the
@@ -19,4 +31,11 @@ struct PlotSource
     bool fitted = false;
     QVector<QVector<double>> i0NinFits;
     QVector<QVector<double>> ninNoutFits;
+    // The curves of the model chosen, one per channel, where it is not the
+    // quadratic: when not empty they are drawn instead of the pairs.
+    QVector<ModelCurve> i0NinCurves;
+    QVector<ModelCurve> ninNoutCurves;
+    // Per point, whether it is left out of the fit: such a point is drawn
+    // as a ring. Empty when every point is in.
+    QVector<bool> leftOut;
 };
