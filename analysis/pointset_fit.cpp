@@ -1,46 +1,37 @@
-#include "analysis/channelsummary.h"
 #include "analysis/quadraticfit.h"
+#include "analysis/resulttexts.h"
 #include "analysis/runanalysis.h"
 #include "input/ameasp.h"
 #include "input/le.h"
+#include "mainwindow/fieldtext.h"
 #include "mainwindow/pointset.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QDir>
 #include <QGridLayout>
-#include <utility>
 
 namespace {
 
-// A point as the user can find it again, in the words of the warnings it
-// goes into: its place in the set and where it was read.
-QString pointName(const QVector<AMeasP*>& points, int index)
+// The curve a stage of the choice draws; the quadratic's come from the
+// coefficient pairs instead.
+ModelCurve stageCurve(const StageFit& fit, DeadTimeStage stage)
 {
-    const AMeasP* p = points[index];
-    QString name = QStringLiteral("point %1").arg(index + 1);
-    if (p->originFile.isEmpty())
-        return name;
-    name += QStringLiteral(" (") + QDir::toNativeSeparators(p->originFile);
-    if (p->originLine > 0)
-        name += QStringLiteral(", line %1").arg(p->originLine);
-    return name + QLatin1Char(')');
-}
-
-// The tool tip of one result field: the constant with its uncertainty, the
-// exact models' constants beside it, the channel's warnings, and how many
-// points the fit used.
-QString resultToolTip(const QString& summary, const QStringList& exact, const QStringList& warnings,
-                      int points)
-{
-    QStringList lines{summary};
-    lines += exact;
-    lines += warnings;
-    lines << QCoreApplication::translate("PointSet", "Fitted over %1 points.").arg(points);
-    return lines.join(QLatin1Char('\n'));
+    ModelCurve c;
+    c.model = fit.model;
+    c.available = fit.available();
+    c.scale = fit.scale;
+    c.rate = stage == DeadTimeStage::Input ? fit.scale * fit.constant : fit.constant;
+    return c;
 }
 
 } // namespace
+
+QString PointSet::fitPointName(int index) const
+{
+    const int panel = fitPoints.value(index, -1);
+    if (panel < 0 || panel >= points.size())
+        return ResultTexts::pointName(index, QString(), 0);
+    return ResultTexts::pointName(panel, points[panel]->originFile, points[panel]->originLine);
+}
 
 void PointSet::fitDeadTimes()
 {
@@ -55,51 +46,100 @@ void PointSet::fitDeadTimes()
     fitted = false;
     qDebug() << "chs" << nChannels;
 
-    QVector<PointView> views;
-    views.reserve(points.size());
-    for (const AMeasP* point : qAsConst(points))
-        views.append(point->view());
-    // The same fits, figures and checks veskor-fit reports, for the tool
-    // tips; the constants are the quadratic's, the window's own.
-    RunAnalysis run = analyseRun(views, nChannels, ModelChoice::Quadratic);
-    QVector<QStringList> warnings(nChannels);
-    for (const ChannelWarning& w : qAsConst(run.warnings)) {
-        const QString text =
-            channelWarningText(w, [this](int point) { return pointName(points, point); });
-        // A warning about the whole set concerns every channel.
-        for (int ch = 0; ch < nChannels; ++ch)
-            if (w.channel < 0 || w.channel == ch)
-                warnings[ch] << text;
+    // The points the user left out take no part; the channels in common
+    // are then those of the points in, as if the others had not been read.
+    fitPoints.clear();
+    fitViews.clear();
+    int channels = 0;
+    for (int j = 0; j < points.size(); ++j) {
+        if (!points[j]->usedInFit())
+            continue;
+        const AMeasP* p = points[j];
+        const int m = qMin(p->icrs.size(), p->scas.size());
+        channels = fitPoints.isEmpty() ? m : qMin(channels, m);
+        fitPoints.append(j);
+        fitViews.append(p->view());
     }
-    const QVector<ChannelStats>& stats = run.stats;
-    tau0s = std::move(run.fit.tau0s);
-    taus = std::move(run.fit.taus);
-    i0NinFits = std::move(run.fit.i0NinFits);
-    ninNoutFits = std::move(run.fit.ninNoutFits);
+    if (fitPoints.size() == points.size())
+        channels = nChannels;
+
+    analysis = fitRunModels(fitViews, channels);
+    i0NinFits = analysis.fit.i0NinFits;
+    ninNoutFits = analysis.fit.ninNoutFits;
 
     // Deleting a field also takes it out of its grid.
     qDeleteAll(tauFields);
     tauFields.clear();
-    for (int i = 0; i < nChannels; ++i) {
-        const ChannelStats& st = stats[i];
-        LE* tau0Field = makeValueField(tau0s[i]);
-        tau0Field->setToolTip(resultToolTip(
-            constantSummary(ChannelWarning::Constant::Tau0, tau0s[i], st.tau0Error,
-                            st.inputChiSquare),
-            exactModelSummaries(run.models[i], DeadTimeStage::Input), warnings[i], points.size()));
+    for (int i = 0; i < channels; ++i) {
+        LE* tau0Field = makeValueField(analysis.fit.tau0s[i]);
         if (tau0sLayout)
             tau0sLayout->addWidget(tau0Field, 0, i);
         tauFields.append(tau0Field);
-        LE* tauField = makeValueField(taus[i]);
-        tauField->setToolTip(resultToolTip(
-            constantSummary(ChannelWarning::Constant::Tau, taus[i], st.tauError,
-                            st.outputChiSquare),
-            exactModelSummaries(run.models[i], DeadTimeStage::Output), warnings[i], points.size()));
+        LE* tauField = makeValueField(analysis.fit.taus[i]);
         if (tausLayout)
             tausLayout->addWidget(tauField, 0, i);
         tauFields.append(tauField);
     }
+    chooseModel(model);
     fitted = true;
+}
+
+void PointSet::chooseModel(ModelChoice choice)
+{
+    model = choice;
+    const int channels = analysis.fit.tau0s.size();
+    if (tauFields.size() != 2 * channels)
+        return;
+    reportRunModel(analysis, fitViews, choice);
+    // The quadratic's constants are the window's own solver's, bit for bit,
+    // whatever a singular fit left; another model's are NaN where it has
+    // none.
+    const bool quadratic = choice == ModelChoice::Quadratic;
+    tau0s = quadratic ? analysis.fit.tau0s : analysis.reported.tau0s;
+    taus = quadratic ? analysis.fit.taus : analysis.reported.taus;
+    i0NinCurves.clear();
+    ninNoutCurves.clear();
+
+    const auto name = [this](int point) { return fitPointName(point); };
+    for (int i = 0; i < channels; ++i) {
+        const ChannelModels& m = analysis.models[i];
+        if (!quadratic) {
+            i0NinCurves.append(
+                stageCurve(m.chosen(DeadTimeStage::Input, choice), DeadTimeStage::Input));
+            ninNoutCurves.append(
+                stageCurve(m.chosen(DeadTimeStage::Output, choice), DeadTimeStage::Output));
+        }
+        QStringList input;
+        QStringList output;
+        for (const ChannelWarning& w : qAsConst(analysis.warnings)) {
+            const bool in = warningConcerns(w, i, DeadTimeStage::Input);
+            const bool out = warningConcerns(w, i, DeadTimeStage::Output);
+            if (!in && !out)
+                continue;
+            const QString text = ResultTexts::warning(w, analysis.models, choice, name);
+            if (in)
+                input << text;
+            if (out)
+                output << text;
+        }
+        LE* tau0Field = tauFields[2 * i];
+        LE* tauField = tauFields[2 * i + 1];
+        tau0Field->setText(fieldText(tau0s[i]));
+        tauField->setText(fieldText(taus[i]));
+        tau0Field->setToolTip(
+            resultFieldToolTip(analysis, i, DeadTimeStage::Input, input, fitViews.size()));
+        tauField->setToolTip(
+            resultFieldToolTip(analysis, i, DeadTimeStage::Output, output, fitViews.size()));
+    }
+}
+
+void PointSet::clearAnalysis()
+{
+    analysis = RunAnalysis();
+    fitPoints.clear();
+    fitViews.clear();
+    i0NinCurves.clear();
+    ninNoutCurves.clear();
 }
 
 void PointSet::fitQuadratic(const QVector<double>& x, const QVector<double>& y,

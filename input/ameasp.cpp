@@ -41,6 +41,21 @@ void AMeasP::setOrigin(const QString& file, qint64 line)
     I0->setToolTip(line > 0 ? tr("%1, line %2").arg(path).arg(line) : path);
 }
 
+bool AMeasP::usedInFit() const
+{
+    return UseInFit->isChecked();
+}
+
+void AMeasP::showUsedInFit(bool used)
+{
+    const QString style = used ? QStringLiteral("background-color: rgb(255, 255, 224);")
+                               : QStringLiteral("background-color: rgb(232, 232, 232); "
+                                                "color: rgb(128, 128, 128);");
+    const auto fields = findChildren<QLineEdit*>();
+    for (QLineEdit* field : fields)
+        field->setStyleSheet(style);
+}
+
 bool AMeasP::event(QEvent* e)
 {
     // The I0 field, like the channel fields, keeps the width of its number

@@ -21,6 +21,14 @@ public:
 
     PointView view() const { return PointView{i0, &icrs, &scas}; }
 
+    // Whether the point enters the fit, as its check box says; the window
+    // listens to the box.
+    bool usedInFit() const;
+    QCheckBox* useInFitBox() const { return UseInFit; }
+    // Greys the fields of a point left out of the fit, or gives them back
+    // their colour.
+    void showUsedInFit(bool used);
+
     // Where the point was read: the file and, for a row of a count table,
     // its line (from 1; 0 for a spectrum file, which is one point). The I0
     // field names it in its tool tip.

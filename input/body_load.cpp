@@ -77,7 +77,9 @@ void Body::filesSelected(QStringList files)
         // Once over the whole selection, so that its results cover every
         // point.
         if (pointSet.points.size() > 1)
-            pointSet.fitDeadTimes();
+            refit();
+        else
+            updateUseBoxes();
     }
     if (pointsRefused > 0)
         qDebug() << "Points not loaded, the window is full:" << pointsRefused;
@@ -101,6 +103,7 @@ void Body::addPoint(AMeasP* panel)
     pointSet.points.append(panel);
     // The layout makes the window the panel's parent.
     MCALayout->addWidget(panel, row, 0);
+    connect(panel->useInFitBox(), SIGNAL(toggled(bool)), this, SLOT(pointUseToggled(bool)));
 }
 
 void Body::readCountTable(const QString& path)

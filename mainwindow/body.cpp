@@ -1,12 +1,24 @@
 #include "mainwindow/body.h"
 
+#include "analysis/resultsexport.h"
+#include "analysis/resultstable.h"
+#include "analysis/resulttexts.h"
+#include "input/ameasp.h"
 #include "mainwindow/fittingscrollarea.h"
+#include "plot/dispa.h"
 #include "plot/plotcolors.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
 #include <QVector>
@@ -24,6 +36,9 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     setAcceptDrops(true);
     // However many points are loaded, the plots keep most of the height.
     MCAScroll->setMaximumShare(1.0 / 3);
+    // The constants start at the left, under the panels' first channels,
+    // however few there are.
+    gridLayout_8->setColumnStretch(4, 1);
 
     // The dialogs are top-level windows of their own, made once and reused,
     // so each remembers the directory the user last looked at.
@@ -35,6 +50,33 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     saveDialog->setObjectName(QStringLiteral("saveDialog"));
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     saveDialog->setNameFilters({QStringLiteral("data (*.dat)"), QStringLiteral("any (*, *.*)")});
+
+    // The widget's name hides the enumeration's within Body.
+    for (::ModelChoice choice : {::ModelChoice::Quadratic, ::ModelChoice::Paralyzable,
+                                 ::ModelChoice::NonParalyzable, ::ModelChoice::Auto})
+        ModelChoice->addItem(ResultTexts::choiceLabel(choice), choiceName(choice));
+    ModelChoice->setCurrentIndex(0);
+
+    resultsModel = new ResultsTableModel(this);
+    ResultsView->setModel(resultsModel);
+    ResultsView->sortByColumn(ResultsTableModel::Channel, Qt::AscendingOrder);
+    ResultsView->verticalHeader()->hide();
+    ResultsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ResultsView->horizontalHeader()->setStretchLastSection(true);
+    auto* copy = new QAction(tr("Copy"), ResultsView);
+    copy->setObjectName(QStringLiteral("CopyResults"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    ResultsView->addAction(copy);
+    auto* saveTableAction = new QAction(tr("Save table\u2026"), ResultsView);
+    saveTableAction->setObjectName(QStringLiteral("SaveTable"));
+    ResultsView->addAction(saveTableAction);
+
+    tableDialog = new QFileDialog();
+    tableDialog->setObjectName(QStringLiteral("tableDialog"));
+    tableDialog->setAcceptMode(QFileDialog::AcceptSave);
+    tableDialog->setNameFilters({tr("CSV (*.csv)")});
+    tableDialog->setDefaultSuffix(QStringLiteral("csv"));
 
     connect(ReadFiles, SIGNAL(clicked()), readDialog, SLOT(show()));
     connect(readDialog, SIGNAL(filesSelected(const QStringList&)), this,
@@ -50,6 +92,93 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     // whole data again.
     connect(I0NinDisp, SIGNAL(mouseDoubleClicked0()), &I0NinDisp->coord, SLOT(clearScale()));
     connect(NinNoutDisp, SIGNAL(mouseDoubleClicked0()), &NinNoutDisp->coord, SLOT(clearScale()));
+    connect(ModelChoice, SIGNAL(currentIndexChanged(int)), this, SLOT(modelChosen(int)));
+    connect(copy, SIGNAL(triggered()), this, SLOT(copyResults()));
+    connect(saveTableAction, SIGNAL(triggered()), tableDialog, SLOT(show()));
+    connect(tableDialog, SIGNAL(fileSelected(const QString&)), this,
+            SLOT(saveTable(const QString&)));
+}
+
+void Body::refit()
+{
+    pointSet.fitDeadTimes();
+    showResultsTable();
+    updateUseBoxes();
+}
+
+void Body::showResultsTable()
+{
+    if (!pointSet.fitted) {
+        resultsModel->setRows({});
+        return;
+    }
+    resultsModel->setRows(resultRows(pointSet.analysis, pointSet.fitViews,
+                                     [this](int point) { return pointSet.fitPointName(point); }));
+}
+
+void Body::updateUseBoxes()
+{
+    int in = 0;
+    for (const AMeasP* panel : qAsConst(pointSet.points))
+        in += panel->usedInFit() ? 1 : 0;
+    for (const AMeasP* panel : qAsConst(pointSet.points)) {
+        QCheckBox* box = panel->useInFitBox();
+        const bool locked = box->isChecked() && in <= 2;
+        if (box->isEnabled() == !locked)
+            continue;
+        box->setEnabled(!locked);
+        box->setToolTip(locked ? tr("The fit needs at least two points.")
+                               : QCoreApplication::translate("AMeasP",
+                                                             "Use this point in the fit. "
+                                                             "Unchecked, the point is left out "
+                                                             "of the fit and drawn as a ring."));
+    }
+}
+
+void Body::modelChosen(int index)
+{
+    ::ModelChoice choice = ::ModelChoice::Quadratic;
+    if (!choiceFromName(ModelChoice->itemData(index).toString(), choice))
+        return;
+    pointSet.chooseModel(choice);
+    showResultsTable();
+    I0NinDisp->update();
+    NinNoutDisp->update();
+}
+
+void Body::pointUseToggled(bool used)
+{
+    for (AMeasP* panel : qAsConst(pointSet.points)) {
+        if (panel->useInFitBox() != sender())
+            continue;
+        panel->showUsedInFit(used);
+        break;
+    }
+    if (pointSet.points.size() > 1)
+        refit();
+    else
+        updateUseBoxes();
+    I0NinDisp->update();
+    NinNoutDisp->update();
+}
+
+void Body::copyResults()
+{
+    const QModelIndexList cells = ResultsView->selectionModel()->selectedIndexes();
+    QGuiApplication::clipboard()->setText(resultsModel->copyText(cells));
+}
+
+void Body::saveTable(QString fname)
+{
+    if (saveFileBytes(fname, resultsModel->csv()))
+        return;
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, tr("Veskor"),
+        tr("The table could not be written to %1.").arg(QDir::toNativeSeparators(fname)),
+        QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("tableNotWritten"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void Body::dragEnterEvent(QDragEnterEvent* e)
@@ -103,7 +232,7 @@ void Body::showRefusedPoints()
 Body::~Body()
 {
     static auto* const retired = new QVector<QFileDialog*>;
-    for (QFileDialog* dialog : {readDialog, saveDialog}) {
+    for (QFileDialog* dialog : {readDialog, saveDialog, tableDialog}) {
         dialog->hide();
         // Each watched folder holds a file-system notifier, of which a user
         // has only so many; a retired dialog has nothing to show.

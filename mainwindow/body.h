@@ -9,6 +9,7 @@
 #include <QVector>
 
 class AMeasP;
+class ResultsTableModel;
 class QDragEnterEvent;
 class QDropEvent;
 class QFileDialog;
@@ -53,8 +54,22 @@ private Q_SLOTS:
     void clearMcas();
     void drawI0Nin(QPainter* p);
     void drawNinNout(QPainter* p);
+    // The model choice: the fields, curves, table and Save follow it.
+    void modelChosen(int index);
+    // A point's "use in fit" box: the fit runs again without it, or with it.
+    void pointUseToggled(bool used);
+    // The results table's "Copy" and "Save table..." actions.
+    void copyResults();
+    void saveTable(QString fname);
 
 private:
+    // Fits the point set again and shows the results in the table.
+    void refit();
+    // The results table after a fit, a model choice or Clear.
+    void showResultsTable();
+    // A point's box cannot be unchecked while it is one of the last two in
+    // the fit.
+    void updateUseBoxes();
     // Adds one finished panel to the point set and to the panel column.
     void addPoint(AMeasP* panel);
     // Reads a count table file; every accepted row becomes a point at once.
@@ -74,6 +89,8 @@ private:
     QFileDialog* readDialog = nullptr;
     PointSet pointSet;
     QFileDialog* saveDialog = nullptr;
+    QFileDialog* tableDialog = nullptr;
+    ResultsTableModel* resultsModel = nullptr;
     // Room for panels left in the current load, and the points refused there
     // for want of it.
     int panelRoom = kPanelRoom;

@@ -23,6 +23,8 @@ void Body::clearMcas()
     pointSet.i0Range.reset();
     pointSet.icrRange.reset();
     pointSet.scaRange.reset();
+    pointSet.clearAnalysis();
+    showResultsTable();
 
     pointsRefusedSinceClear = 0;
     showRefusedPoints();

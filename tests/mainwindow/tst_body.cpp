@@ -122,7 +122,8 @@ void TestBody::widgetTree_data()
     QTest::addColumn<int>("shadow");
     QTest::addColumn<int>("margins");
 
-    const int P = QSizePolicy::Preferred, M = QSizePolicy::Maximum, F = QSizePolicy::Fixed;
+    const int P = QSizePolicy::Preferred, M = QSizePolicy::Maximum, F = QSizePolicy::Fixed,
+              E = QSizePolicy::Expanding;
     const int SP = QFrame::StyledPanel, NF = QFrame::NoFrame, R = QFrame::Raised;
     auto row = [](const char* name, const char* cls, const char* parent, const char* in, int r,
                   int c, int hp, int vp, int shape, int shadow, int margins) {
@@ -130,7 +131,11 @@ void TestBody::widgetTree_data()
                             << c << hp << vp << shape << shadow << margins;
     };
     row("gridLayout", "QGridLayout", "Body", "", -1, -1, -1, -1, -1, -1, DefaultMargins);
-    row("I0NinDispF", "QFrame", "Body", "gridLayout", 4, 0, -1, -1, SP, R, AnyMargins);
+    // The plots and the results table share the rows below the constants,
+    // a tab each.
+    row("ResultTabs", "QTabWidget", "Body", "gridLayout", 4, 0, E, E, -1, -1, AnyMargins);
+    row("PlotsLayout", "QGridLayout", "PlotsPage", "", -1, -1, -1, -1, -1, -1, ZeroMargins);
+    row("I0NinDispF", "QFrame", "PlotsPage", "PlotsLayout", 0, 0, -1, -1, SP, R, AnyMargins);
     row("gridLayout_5", "QGridLayout", "I0NinDispF", "", -1, -1, -1, -1, -1, -1, ZeroMargins);
     row("I0NinDisp", "DispA", "I0NinDispF", "gridLayout_5", 0, 0, -1, -1, SP, R, AnyMargins);
     // The panel column and the constants scroll: each frame is the widget of
@@ -142,7 +147,9 @@ void TestBody::widgetTree_data()
     row("MCALayout", "QGridLayout", "frame_3", "gridLayout_4", 0, 0, -1, -1, -1, -1, AnyMargins);
     row("frame", "QFrame", "Body", "gridLayout", 0, 0, P, M, NF, R, AnyMargins);
     row("gridLayout_2", "QGridLayout", "frame", "", -1, -1, -1, -1, -1, -1, ZeroMargins);
-    row("Quit", "QPushButton", "frame", "gridLayout_2", 0, 4, M, F, -1, -1, AnyMargins);
+    row("Quit", "QPushButton", "frame", "gridLayout_2", 0, 6, M, F, -1, -1, AnyMargins);
+    row("ModelLabel", "QLabel", "frame", "gridLayout_2", 0, 3, M, P, -1, -1, AnyMargins);
+    row("ModelChoice", "QComboBox", "frame", "gridLayout_2", 0, 4, M, F, -1, -1, AnyMargins);
     row("SaveResult", "QPushButton", "frame", "gridLayout_2", 0, 1, M, F, -1, -1, AnyMargins);
     row("ReadFiles", "QPushButton", "frame", "gridLayout_2", 0, 0, M, F, -1, -1, AnyMargins);
     row("Clear", "QPushButton", "frame", "gridLayout_2", 0, 2, -1, -1, -1, -1, AnyMargins);
@@ -150,7 +157,7 @@ void TestBody::widgetTree_data()
     row("gridLayout_3", "QGridLayout", "frame_2", "", -1, -1, -1, -1, -1, -1, ZeroMargins);
     row("label", "QLabel", "frame_2", "gridLayout_3", 0, 0, -1, -1, -1, -1, AnyMargins);
     row("lineEdit", "QLineEdit", "frame_2", "gridLayout_3", 0, 1, P, F, -1, -1, AnyMargins);
-    row("NinNoutDispF", "QFrame", "Body", "gridLayout", 5, 0, -1, -1, SP, R, AnyMargins);
+    row("NinNoutDispF", "QFrame", "PlotsPage", "PlotsLayout", 1, 0, -1, -1, SP, R, AnyMargins);
     row("gridLayout_6", "QGridLayout", "NinNoutDispF", "", -1, -1, -1, -1, -1, -1, ZeroMargins);
     row("NinNoutDisp", "DispA", "NinNoutDispF", "gridLayout_6", 0, 0, -1, -1, SP, R, AnyMargins);
     row("TausScroll", "FittingScrollArea", "Body", "gridLayout", 3, 0, P, F, NF, -1, AnyMargins);
@@ -161,10 +168,13 @@ void TestBody::widgetTree_data()
         AnyMargins);
     row("label_3", "QLabel", "TausDispBase", "gridLayout_8", 0, 0, -1, -1, -1, -1, AnyMargins);
     row("label_2", "QLabel", "TausDispBase", "gridLayout_8", 0, 1, -1, -1, -1, -1, AnyMargins);
-    row("label_5", "QLabel", "TausDispBase", "gridLayout_8", 0, 4, -1, -1, -1, -1, AnyMargins);
+    // The two rows of constants one under the other, so that they scroll
+    // across together.
+    row("label_5", "QLabel", "TausDispBase", "gridLayout_8", 1, 2, -1, -1, -1, -1, AnyMargins);
     row("label_4", "QLabel", "TausDispBase", "gridLayout_8", 0, 2, -1, -1, -1, -1, AnyMargins);
-    row("TausLayout", "QGridLayout", "TausDispBase", "gridLayout_8", 0, 5, -1, -1, -1, -1,
+    row("TausLayout", "QGridLayout", "TausDispBase", "gridLayout_8", 1, 3, -1, -1, -1, -1,
         AnyMargins);
+    row("ResultsView", "QTableView", "TablePage", "TableLayout", 0, 0, E, E, -1, -1, AnyMargins);
 }
 
 void TestBody::widgetTree()
@@ -258,15 +268,21 @@ void TestBody::creationOrder()
                 n << c->objectName();
         return n;
     };
-    QCOMPARE(names(&body), QStringList({"gridLayout", "I0NinDispF", "MCAScroll", "frame", "frame_2",
-                                        "NinNoutDispF", "TausScroll"}));
+    // The tab widget, made last, is moved among the children by the toolkit.
+    QStringList top = names(&body);
+    QCOMPARE(top.removeAll("ResultTabs"), 1);
+    QCOMPARE(top, QStringList({"gridLayout", "MCAScroll", "frame", "frame_2", "TausScroll"}));
     QCOMPARE(names(body.findChild<QFrame*>("frame")),
-             QStringList({"gridLayout_2", "Quit", "SaveResult", "ReadFiles", "Clear"}));
+             QStringList({"gridLayout_2", "Quit", "SaveResult", "ReadFiles", "ModelLabel",
+                          "ModelChoice", "Clear"}));
     QCOMPARE(names(body.findChild<QFrame*>("TausDispBase")),
              QStringList({"gridLayout_8", "label_3", "label_2", "label_5", "label_4"}));
-    // The focus order follows creation: Quit first, the I0 field last.
-    QCOMPARE(focusChain(&body),
-             QStringList({"Quit", "SaveResult", "ReadFiles", "Clear", "lineEdit"}));
+    // The focus order follows creation: Quit first, then the I0 field, then
+    // the tabs of the plots and the results table.
+    const QStringList chain = focusChain(&body);
+    QCOMPARE(chain.mid(0, 7), QStringList({"Quit", "SaveResult", "ReadFiles", "ModelChoice",
+                                           "Clear", "lineEdit", "ResultTabs"}));
+    QCOMPARE(chain.last(), QString("ResultsView"));
 }
 
 void TestBody::windowAndTexts()
@@ -296,7 +312,7 @@ void TestBody::spacers()
 {
     Body body;
     for (auto [layoutName, col] :
-         {QPair<const char*, int>("gridLayout_2", 3), QPair<const char*, int>("gridLayout_3", 2)}) {
+         {QPair<const char*, int>("gridLayout_2", 5), QPair<const char*, int>("gridLayout_3", 2)}) {
         auto* grid = body.findChild<QGridLayout*>(layoutName);
         QLayoutItem* item = grid->itemAtPosition(0, col);
         QVERIFY2(item && item->spacerItem(), layoutName);
@@ -310,10 +326,19 @@ void TestBody::metaObject()
 {
     const QMetaObject& mo = Body::staticMetaObject;
     QCOMPARE(QString(mo.className()), QString("Body"));
-    QCOMPARE(mo.methodCount() - mo.methodOffset(), 6);
-    const char* sigs[] = {"quit()",      "filesSelected(QStringList)", "saveResults(QString)",
-                          "clearMcas()", "drawI0Nin(QPainter*)",       "drawNinNout(QPainter*)"};
-    for (int i = 0; i < 6; ++i) {
+    const char* sigs[] = {"quit()",
+                          "filesSelected(QStringList)",
+                          "saveResults(QString)",
+                          "clearMcas()",
+                          "drawI0Nin(QPainter*)",
+                          "drawNinNout(QPainter*)",
+                          "modelChosen(int)",
+                          "pointUseToggled(bool)",
+                          "copyResults()",
+                          "saveTable(QString)"};
+    const int count = int(sizeof sigs / sizeof *sigs);
+    QCOMPARE(mo.methodCount() - mo.methodOffset(), count);
+    for (int i = 0; i < count; ++i) {
         const QMetaMethod m = mo.method(mo.methodOffset() + i);
         QCOMPARE(m.methodSignature(), QByteArray(sigs[i]));
         QCOMPARE(m.methodType(), i == 0 ? QMetaMethod::Signal : QMetaMethod::Slot);

@@ -14,6 +14,7 @@
 #include "toolrun.h"
 #include "windowdriver.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QGridLayout>
@@ -148,8 +149,9 @@ private Q_SLOTS:
     void everyValueReadable();
     void readabilityCheckSeesACutNumber();
     void pointToolTipsNameTheirOrigin();
-    void resultToolTipsGiveTheToolsFigures();
-    void resultToolTipsListTheChannelsWarnings();
+    void resultToolTipsFollowTheModel_data();
+    void resultToolTipsFollowTheModel();
+    void resultToolTipsListTheStagesWarnings();
     void panAndZoomStay_data();
     void panAndZoomStay();
     void newDataShowsTheWholeExtent();
@@ -174,7 +176,7 @@ void TestScanView::columnScrollsInsteadOfGrowing_data()
     QTest::addColumn<bool>("scrollsAcross");
     QTest::newRow("40 points of 19 channels") << 40 << 19 << true << true;
     QTest::newRow("100 points of 2 channels") << 100 << 2 << true << false;
-    QTest::newRow("5 points of 4 channels") << 5 << 4 << false << false;
+    QTest::newRow("5 points of 3 channels") << 5 << 3 << false << false;
 }
 
 void TestScanView::columnScrollsInsteadOfGrowing()
@@ -212,7 +214,8 @@ void TestScanView::columnScrollsInsteadOfGrowing()
     auto* taus = w.body.findChild<QScrollArea*>("TausScroll");
     QVERIFY(taus->isVisible());
     QVERIFY(taus->geometry().top() >= column->geometry().bottom());
-    QVERIFY(taus->geometry().bottom() < w.body.findChild<QWidget*>("I0NinDispF")->geometry().top());
+    auto* upperPlot = w.body.findChild<QWidget*>("I0NinDispF");
+    QVERIFY(taus->geometry().bottom() < upperPlot->mapTo(&w.body, QPoint(0, 0)).y());
     QCOMPARE(taus->viewport()->height(), taus->widget()->height());
     QCOMPARE(w.body.pointData().tauFields.size(), 2 * channels);
     for (LE* field : w.body.pointData().tauFields)
@@ -281,60 +284,69 @@ void TestScanView::pointToolTipsNameTheirOrigin()
     QCOMPARE(tips, expected);
 }
 
-void TestScanView::resultToolTipsGiveTheToolsFigures()
+void TestScanView::resultToolTipsFollowTheModel_data()
 {
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("shown"); // the model of the first line, as the window names it
+    QTest::newRow("quadratic") << "quadratic"
+                               << "quadratic";
+    QTest::newRow("paralysable") << "paralyzable"
+                                 << "paralysable";
+    QTest::newRow("non-paralysable") << "nonparalyzable"
+                                     << "non-paralysable";
+    QTest::newRow("auto") << "auto"
+                          << "auto: ";
+}
+
+// A result field's tip: the constant of the model chosen first, then the
+// other two models a line each, then the points fitted, every figure as
+// veskor-fit reports it.
+void TestScanView::resultToolTipsFollowTheModel()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, shown);
     const QStringList files = exampleSpectra();
-    QCOMPARE(files.size(), 12);
-    const ToolRun tool = fitJson(files);
-    QVERIFY(tool.finished);
-    const QJsonArray results = tool.json()["results"].toArray();
-    QCOMPARE(results.size(), 4);
+    const ToolRun quadratic = fitJson(files);
     const ToolRun exact = fitJson(files, {"--model", "auto"});
-    QVERIFY(exact.finished);
-    const QJsonArray exactResults = exact.json()["results"].toArray();
-    QCOMPARE(exactResults.size(), 4);
+    QVERIFY(quadratic.finished && exact.finished);
 
     Window w;
     w.read(files);
+    auto* choice = w.body.findChild<QComboBox*>("ModelChoice");
+    choice->setCurrentIndex(choice->findData(model));
     const PointSet& set = w.body.pointData();
     for (int ch = 0; ch < 4; ++ch) {
-        const QJsonObject r = results[ch].toObject();
-        const QStringList tau0Tip = set.tauFields[2 * ch]->toolTip().split('\n');
-        const QStringList tauTip = set.tauFields[2 * ch + 1]->toolTip().split('\n');
-        QCOMPARE(tau0Tip.first(),
-                 QStringLiteral("\u03c40 = %1 \u00b1 %2 \u00b5s (\u03c7\u00b2/\u03bd %3)")
-                     .arg(micro(r["tau0"].toDouble()), micro(r["tau0Error"].toDouble()),
-                          QString::number(r["inputReducedChiSquare"].toDouble(), 'f', 2)));
-        QCOMPARE(tauTip.first(),
-                 QStringLiteral("\u03c4 = %1 \u00b1 %2 \u00b5s (\u03c7\u00b2/\u03bd %3)")
-                     .arg(micro(r["tau"].toDouble()), micro(r["tauError"].toDouble()),
-                          QString::number(r["outputReducedChiSquare"].toDouble(), 'f', 2)));
-        // Then one line per exact model, as veskor-fit --model auto reports
-        // them; the example raises no warning, so the count of points
-        // follows at once.
-        const QJsonObject models = exactResults[ch].toObject()["models"].toObject();
-        const QJsonObject para = models["paralyzable"].toObject();
-        const QJsonObject non = models["nonparalyzable"].toObject();
-        QCOMPARE(tau0Tip.mid(1),
-                 QStringList({exactModelLine("paralysable", "\u03c40", para["tau0"].toDouble(),
-                                             para["tau0Error"].toDouble(),
-                                             para["inputReducedChiSquare"].toDouble()),
-                              exactModelLine("non-paralysable", "\u03c40", non["tau0"].toDouble(),
-                                             non["tau0Error"].toDouble(),
-                                             non["inputReducedChiSquare"].toDouble()),
-                              "Fitted over 12 points."}));
-        QCOMPARE(tauTip.mid(1),
-                 QStringList({exactModelLine("paralysable", "\u03c4", para["tau"].toDouble(),
-                                             para["tauError"].toDouble(),
-                                             para["outputReducedChiSquare"].toDouble()),
-                              exactModelLine("non-paralysable", "\u03c4", non["tau"].toDouble(),
-                                             non["tauError"].toDouble(),
-                                             non["outputReducedChiSquare"].toDouble()),
-                              "Fitted over 12 points."}));
+        const QJsonObject q = quadratic.json()["results"].toArray()[ch].toObject();
+        const QJsonObject e = exact.json()["results"].toArray()[ch].toObject();
+        const QJsonObject byModel[] = {q, e["models"].toObject()["paralyzable"].toObject(),
+                                       e["models"].toObject()["nonparalyzable"].toObject()};
+        const QString labels[] = {"quadratic", "paralysable", "non-paralysable"};
+        for (int stage = 0; stage < 2; ++stage) {
+            const QString key = stage == 0 ? "tau0" : "tau";
+            const QString chi = stage == 0 ? "inputReducedChiSquare" : "outputReducedChiSquare";
+            QStringList lines;
+            for (int m = 0; m < 3; ++m)
+                lines << exactModelLine(
+                    labels[m], stage == 0 ? "\u03c40" : "\u03c4", byModel[m][key].toDouble(),
+                    byModel[m][key + "Error"].toDouble(), byModel[m][chi].toDouble());
+            const QString autoTook =
+                e[key + "Model"].toString() == "nonparalyzable" ? "non-paralysable" : "paralysable";
+            const QString label = model == "auto" ? autoTook : shown;
+            const int first = labels[0] == label ? 0 : labels[1] == label ? 1 : 2;
+            QStringList expected{lines[first].mid(label.size() + 2) + ", " +
+                                 (model == "auto" ? shown + label : label)};
+            for (int m = 0; m < 3; ++m)
+                if (m != first)
+                    expected << lines[m];
+            expected << "Fitted over 12 points.";
+            QCOMPARE(set.tauFields[2 * ch + stage]->toolTip().split('\n'), expected);
+        }
     }
 }
 
-void TestScanView::resultToolTipsListTheChannelsWarnings()
+// Each field lists the warnings of its own stage, in the window's words,
+// and never more than eight lines.
+void TestScanView::resultToolTipsListTheStagesWarnings()
 {
     // Channel 1 loses a fifth of its counts to the amplifier at the highest
     // rate, beyond what the quadratic model holds; channel 2 counts more
@@ -347,34 +359,24 @@ void TestScanView::resultToolTipsListTheChannelsWarnings()
                             "80000 66000 64000 38000 50000\n";
     QTemporaryDir dir;
     const QString table = writeFile(dir, "warn.dat", text);
-    const ToolRun tool = fitJson({table});
-    QVERIFY(tool.finished);
-    QStringList toolSays[2];
-    for (const QJsonValue v : tool.json()["warnings"].toArray()) {
-        const QJsonObject o = v.toObject();
-        // The tool names a point by its place in the file, the window by its
-        // line; the rest of each warning is the same.
-        if (!o.contains("point"))
-            toolSays[o["channel"].toInt() - 1] << o["message"].toString();
-    }
-    QVERIFY(!toolSays[0].isEmpty());
-
     Window w;
     w.read({table});
     const PointSet& set = w.body.pointData();
-    for (int ch = 0; ch < 2; ++ch) {
-        for (LE* field : {set.tauFields[2 * ch], set.tauFields[2 * ch + 1]}) {
-            const QStringList tip = field->toolTip().split('\n');
-            for (const QString& message : toolSays[ch])
-                QVERIFY2(tip.contains(message), qPrintable(message));
-            QCOMPARE(tip.last(), QString("Fitted over 4 points."));
-        }
+    const QStringList tau0Tip = set.tauFields[0]->toolTip().split('\n');
+    const QStringList tauTip = set.tauFields[1]->toolTip().split('\n');
+    const QString fraction = QStringLiteral("\u03c40 \u00d7 highest ICR = %1, above 0.1")
+                                 .arg(QString::number(set.tau0s[0] * 66000, 'g', 3));
+    QVERIFY2(tau0Tip.filter(fraction).size() == 1, qPrintable(tau0Tip.join('\n')));
+    QVERIFY(tauTip.filter("\u03c40 \u00d7").isEmpty());
+    const QString above = QStringLiteral("point 2 (%1, line 4): SCA 18500 exceeds ICR 18000")
+                              .arg(QDir::toNativeSeparators(table));
+    QVERIFY(set.tauFields[3]->toolTip().split('\n').contains(above));
+    QVERIFY(!set.tauFields[2]->toolTip().contains("exceeds ICR"));
+    QVERIFY(!set.tauFields[1]->toolTip().contains("exceeds ICR"));
+    for (LE* field : set.tauFields) {
+        QVERIFY(field->toolTip().split('\n').size() <= 8);
+        QVERIFY(!field->toolTip().contains("--"));
     }
-    const QString pointWarning =
-        QStringLiteral("channel 2: point 2 (%1, line 4): SCA count 18500 exceeds ICR 18000")
-            .arg(QDir::toNativeSeparators(table));
-    QVERIFY(set.tauFields[3]->toolTip().split('\n').contains(pointWarning));
-    QVERIFY(!set.tauFields[1]->toolTip().contains("SCA count"));
 }
 
 void TestScanView::panAndZoomStay_data()
@@ -621,12 +623,12 @@ void TestScanView::scanFileTableSavesAsTheTool_data()
 {
     QTest::addColumn<QStringList>("mapping");
     QTest::addColumn<QString>("file");
-    QTest::newRow("CSV") << QStringList{"--i0", "I0", "--icr", "ICR{n}", "--sca", "SCA{n}",
-                                        "--time", "Seconds"}
+    QTest::newRow("CSV") << QStringList{"--i0",  "I0",     "--icr",  "ICR{n}",
+                                        "--sca", "SCA{n}", "--time", "Seconds"}
                          << "scan.csv";
     QTest::newRow("HDF5 [point, channel]")
-        << QStringList{"--i0", "I0", "--icr", "input_counts", "--sca", "window_counts", "--time",
-                       "AcquireTime"}
+        << QStringList{"--i0",          "I0",     "--icr",      "input_counts", "--sca",
+                       "window_counts", "--time", "AcquireTime"}
         << "scan.h5";
 }
 
