@@ -10,14 +10,21 @@
 //   quit         clicks Quit
 //   drop-dialog  makes a file dialog of its own and destroys it (shows
 //                that settings written by a dialog would be found)
+//   read:F;G     accepts files F and G in the read dialog
+//   size:WxH     resizes the window
+//   model:NAME   chooses the model whose item data is NAME
+//   tab:N        shows tab N of the plots and the results table
+//   grab:FILE    writes what the window shows to the PNG image FILE
 //
 // A step that finds nothing to act on ends the program with status 3.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGenericPlugin>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
@@ -97,6 +104,49 @@ private:
                         .arg(dialog && dialog->isVisible() ? "shown" : "missing"));
             }
             return true;
+        }
+        // Whatever the steps change is laid out and painted before the next.
+        const auto settle = [] {
+            for (int i = 0; i < 5; ++i)
+                QCoreApplication::processEvents();
+        };
+        const QString value = step.section(QLatin1Char(':'), 1);
+        if (step.startsWith(QLatin1String("read:"))) {
+            auto* dialog = topLevel<QFileDialog>(QStringLiteral("readDialog"));
+            if (!dialog)
+                return false;
+            Q_EMIT dialog->filesSelected(value.split(QLatin1Char(';')));
+            settle();
+            return true;
+        }
+        if (step.startsWith(QLatin1String("size:"))) {
+            body->resize(value.section(QLatin1Char('x'), 0, 0).toInt(),
+                         value.section(QLatin1Char('x'), 1).toInt());
+            settle();
+            return true;
+        }
+        if (step.startsWith(QLatin1String("model:"))) {
+            auto* choice = body->findChild<QComboBox*>(QStringLiteral("ModelChoice"));
+            const int index = choice ? choice->findData(value) : -1;
+            if (index < 0)
+                return false;
+            choice->setCurrentIndex(index);
+            settle();
+            return true;
+        }
+        if (step.startsWith(QLatin1String("tab:"))) {
+            auto* tabs = body->findChild<QTabWidget*>(QStringLiteral("ResultTabs"));
+            if (!tabs)
+                return false;
+            tabs->setCurrentIndex(value.toInt());
+            settle();
+            return true;
+        }
+        if (step.startsWith(QLatin1String("grab:"))) {
+            settle();
+            const bool saved = body->grab().save(value, "PNG");
+            say(QStringLiteral("grab %1").arg(saved ? "written" : "failed"));
+            return saved;
         }
         if (step == QLatin1String("cancel")) {
             auto* dialog = topLevel<QFileDialog>(QStringLiteral("readDialog"));
