@@ -5,7 +5,7 @@
     <name>AMeasP</name>
     <message>
         <source>0</source>
-        <translation type="unfinished">0</translation>
+        <translation>0</translation>
     </message>
     <message>
         <source>%1, line %2</source>
@@ -17,22 +17,26 @@
     </message>
     <message>
         <source>I0</source>
-        <translation type="unfinished">I0</translation>
+        <translation>I0</translation>
     </message>
     <message>
         <source>ICRs</source>
-        <translation type="unfinished">ICRs</translation>
+        <translation>ICRs</translation>
     </message>
     <message>
         <source>SCAs</source>
-        <translation type="unfinished">SCAs</translation>
+        <translation>SCAs</translation>
+    </message>
+    <message>
+        <source>Use this point in the fit. Unchecked, the point is left out of the fit and drawn as a ring.</source>
+        <translation>この点をフィットに使います。チェックを外すと、この点はフィットから除かれ、白抜きの円で描かれます。</translation>
     </message>
 </context>
 <context>
     <name>Body</name>
     <message>
         <source>0</source>
-        <translation type="unfinished">0</translation>
+        <translation>0</translation>
     </message>
     <message>
         <source>Clear</source>
@@ -40,7 +44,7 @@
     </message>
     <message>
         <source>Veskor</source>
-        <translation type="unfinished">Veskor</translation>
+        <translation>Veskor</translation>
     </message>
     <message>
         <source>Veskor — %1 of %2 points loaded</source>
@@ -70,12 +74,287 @@
         <source>Taus (Amp)</source>
         <translation>τ (Amp)</translation>
     </message>
+    <message>
+        <source>Model</source>
+        <translation>モデル</translation>
+    </message>
+    <message>
+        <source>Plots</source>
+        <translation>プロット</translation>
+    </message>
+    <message>
+        <source>Results table</source>
+        <translation>結果一覧</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>コピー</translation>
+    </message>
+    <message>
+        <source>Save table…</source>
+        <translation>表を保存…</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>The fit needs at least two points.</source>
+        <translation>フィットには少なくとも 2 点が必要です。</translation>
+    </message>
+    <message>
+        <source>The table could not be written to %1.</source>
+        <translation>表を %1 に書き込めませんでした。</translation>
+    </message>
+    <message>
+        <source>ICR vs I0</source>
+        <translation>ICR vs I0</translation>
+    </message>
+    <message>
+        <source>SCA vs ICR</source>
+        <translation>SCA vs ICR</translation>
+    </message>
 </context>
 <context>
     <name>PointSet</name>
     <message>
         <source>Fitted over %1 points.</source>
         <translation>%1 点でフィット。</translation>
+    </message>
+</context>
+<context>
+    <name>ResultTexts</name>
+    <message>
+        <source>Channel</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <source>τ0 (µs)</source>
+        <translation>τ0 (µs)</translation>
+    </message>
+    <message>
+        <source>± τ0 (µs)</source>
+        <translation>± τ0 (µs)</translation>
+    </message>
+    <message>
+        <source>τ (µs)</source>
+        <translation>τ (µs)</translation>
+    </message>
+    <message>
+        <source>± τ (µs)</source>
+        <translation>± τ (µs)</translation>
+    </message>
+    <message>
+        <source>Model (preAmp)</source>
+        <translation>モデル (preAmp)</translation>
+    </message>
+    <message>
+        <source>Model (Amp)</source>
+        <translation>モデル (Amp)</translation>
+    </message>
+    <message>
+        <source>χ²/ν (preAmp)</source>
+        <translation>χ²/ν (preAmp)</translation>
+    </message>
+    <message>
+        <source>χ²/ν (Amp)</source>
+        <translation>χ²/ν (Amp)</translation>
+    </message>
+    <message>
+        <source>Loss (preAmp) %</source>
+        <translation>損失 (preAmp) %</translation>
+    </message>
+    <message>
+        <source>Loss (Amp) %</source>
+        <translation>損失 (Amp) %</translation>
+    </message>
+    <message>
+        <source>Warnings</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Standard error of the constant, from the scatter of the points about the curve</source>
+        <translation>定数の標準誤差 (曲線のまわりの点のばらつきから求めたもの)</translation>
+    </message>
+    <message>
+        <source>Reduced chi-square: about 1 when the points scatter as counting allows, well above 1 when something else adds scatter</source>
+        <translation>換算カイ二乗: 点のばらつきが計数統計どおりなら 1 程度、ほかの原因でばらつきが増えていれば 1 を大きく超えます</translation>
+    </message>
+    <message>
+        <source>Share of the events the stage loses at its highest rate, on the curve of its model</source>
+        <translation>最大計数率でその段が失うイベントの割合 (モデルの曲線による)</translation>
+    </message>
+    <message>
+        <source>Rest the pointer on a cell for the full texts</source>
+        <translation>セルにポインタを置くと全文が表示されます</translation>
+    </message>
+    <message>
+        <source>quadratic</source>
+        <translation>二次式</translation>
+    </message>
+    <message>
+        <source>paralysable</source>
+        <translation>麻痺型</translation>
+    </message>
+    <message>
+        <source>non-paralysable</source>
+        <translation>非麻痺型</translation>
+    </message>
+    <message>
+        <source>auto</source>
+        <translation>自動</translation>
+    </message>
+    <message>
+        <source>auto: %1</source>
+        <translation>自動: %1</translation>
+    </message>
+    <message>
+        <source>n/a</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>a value is not a finite number</source>
+        <translation>有限でない値があります</translation>
+    </message>
+    <message>
+        <source>fewer than two different %1 values other than 0</source>
+        <translation>0 以外の %1 の値が 2 種類未満です</translation>
+    </message>
+    <message>
+        <source>fewer than two different %1 values above 0</source>
+        <translation>0 より大きい %1 の値が 2 種類未満です</translation>
+    </message>
+    <message>
+        <source>no %1 count above 0</source>
+        <translation>%1 の計数が 0 より大きい点がありません</translation>
+    </message>
+    <message>
+        <source>no %1 curve keeps a hundredth of the counts at every point</source>
+        <translation>すべての点で計数の 1/100 以上を残す%1の曲線がありません</translation>
+    </message>
+    <message>
+        <source>point %1</source>
+        <translation>点 %1</translation>
+    </message>
+    <message>
+        <source>point %1 (%2, line %3)</source>
+        <translation>点 %1 (%2、%3 行目)</translation>
+    </message>
+    <message>
+        <source>point %1 (%2)</source>
+        <translation>点 %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 × highest ICR = %2, above %3: the quadratic no longer holds at the highest rates; choose an exact model</source>
+        <translation>%1 × 最大 ICR = %2 が %3 を超えています。最も高い計数率では二次式は成り立ちません。厳密なモデルを選んでください</translation>
+    </message>
+    <message>
+        <source>%1 = %2 µs lies far from the other channels&apos; (median %3 µs)</source>
+        <translation>%1 = %2 µs は他のチャンネルの値 (中央値 %3 µs) から大きく離れています</translation>
+    </message>
+    <message>
+        <source>%1: SCA %2 exceeds ICR %3</source>
+        <translation>%1: SCA %2 が ICR %3 を超えています</translation>
+    </message>
+    <message>
+        <source>paralysable: %1; non-paralysable: %2</source>
+        <translation>麻痺型: %1、非麻痺型: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not available: the fit is singular</source>
+        <translation>%1 は得られません: フィットが特異です</translation>
+    </message>
+    <message>
+        <source>%1 is not available: %2</source>
+        <translation>%1 は得られません: %2</translation>
+    </message>
+    <message>
+        <source>I0 spans only %1 to %2 (a factor of %3, less than %4): τ0 cannot be determined from this scan</source>
+        <translation>I0 の範囲が %1 〜 %2 (%3 倍、%4 倍未満) しかありません。このスキャンからは τ0 を決められません</translation>
+    </message>
+    <message>
+        <source>ICR spans only %1 to %2 (a factor of %3, less than %4): τ cannot be determined from this scan</source>
+        <translation>ICR の範囲が %1 〜 %2 (%3 倍、%4 倍未満) しかありません。このスキャンからは τ を決められません</translation>
+    </message>
+    <message>
+        <source>%1 = %2 µs is negative, which no dead time is: the counts do not fall as a dead time makes them</source>
+        <translation>%1 = %2 µs が負です。不感時間は負になりません。計数が不感時間による減り方をしていません</translation>
+    </message>
+    <message>
+        <source>χ²/ν = %1, above %2: the points scatter more than counting allows</source>
+        <translation>χ²/ν = %1 が %2 を超えています。点のばらつきが計数統計で許される以上です</translation>
+    </message>
+    <message>
+        <source>; farthest off: %1, %2 standard deviations</source>
+        <translation>。最も外れた点: %1、標準偏差の %2 倍</translation>
+    </message>
+    <message>
+        <source>on the paralysable curve fitted to these points the quadratic&apos;s %1 runs %2 µs off, more than its standard error of %3 µs: choose an exact model</source>
+        <translation>これらの点に当てはめた麻痺型の曲線に対して、二次式の %1 は %2 µs ずれ、その標準誤差 %3 µs を超えます。厳密なモデルを選んでください</translation>
+    </message>
+    <message>
+        <source>%1: I0 = %2 is not above 0: the point says nothing about a dead time</source>
+        <translation>%1: I0 = %2 が 0 以下です。この点から不感時間はわかりません</translation>
+    </message>
+    <message>
+        <source> (%1 such points)</source>
+        <translation> (該当 %1 点)</translation>
+    </message>
+    <message>
+        <source>%1 has %2 channels where the points before it had %3: only the channels every point has are fitted</source>
+        <translation>%1 のチャンネル数は %2 ですが、それまでの点は %3 でした。すべての点にあるチャンネルだけをフィットします</translation>
+    </message>
+    <message>
+        <source>high loss</source>
+        <translation>損失大</translation>
+    </message>
+    <message>
+        <source>outlier</source>
+        <translation>外れ値</translation>
+    </message>
+    <message>
+        <source>SCA &gt; ICR</source>
+        <translation>SCA &gt; ICR</translation>
+    </message>
+    <message>
+        <source>not available</source>
+        <translation>算出不可</translation>
+    </message>
+    <message>
+        <source>I0 range</source>
+        <translation>I0 範囲</translation>
+    </message>
+    <message>
+        <source>ICR range</source>
+        <translation>ICR 範囲</translation>
+    </message>
+    <message>
+        <source>negative</source>
+        <translation>負の値</translation>
+    </message>
+    <message>
+        <source>poor fit</source>
+        <translation>適合不良</translation>
+    </message>
+    <message>
+        <source>bias</source>
+        <translation>一次近似の偏り</translation>
+    </message>
+    <message>
+        <source>I0 ≤ 0</source>
+        <translation>I0 ≤ 0</translation>
+    </message>
+    <message>
+        <source>channels</source>
+        <translation>チャンネル数</translation>
+    </message>
+    <message>
+        <source>%1 not available: %2</source>
+        <translation>%1 は得られません: %2</translation>
+    </message>
+    <message>
+        <source>… and %1 more warnings in the results table</source>
+        <translation>… ほか %1 件の警告は結果一覧にあります</translation>
     </message>
 </context>
 </TS>
