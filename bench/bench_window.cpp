@@ -10,6 +10,7 @@
 #include "plot/dispa.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -189,6 +190,38 @@ void BM_RepaintNinNout(benchmark::State& state)
     repaintSurface(state, false);
 }
 
+// A change of the model choice after a load: the fields, tool tips, table
+// and both plots follow, from the fits already made; the time runs until
+// the window has painted.
+void BM_SwitchModel(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    QTemporaryDir dir;
+    Window window;
+    window.load({writeTable(dir, rows)});
+    auto* choice = window.body->findChild<QComboBox*>(QStringLiteral("ModelChoice"));
+    int next = 1;
+    for (auto _ : state) {
+        const int paintsBefore = window.windowPaints.paints + window.ninNoutPaints.paints;
+        QElapsedTimer clock;
+        clock.start();
+        choice->setCurrentIndex(next);
+        while (window.windowPaints.paints + window.ninNoutPaints.paints == paintsBefore &&
+               clock.elapsed() < 60000)
+            QCoreApplication::processEvents();
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        next = (next + 1) % choice->count();
+    }
+    if (window.body->pointData().tauFields.size() != 2 * kChannels)
+        state.SkipWithError("the window lost its results");
+}
+
+BENCHMARK(BM_SwitchModel)
+    ->Arg(40)
+    ->Arg(1000)
+    ->UseManualTime()
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadCountTable)
     ->Arg(200)
     ->Arg(1000)
