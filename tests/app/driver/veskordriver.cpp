@@ -14,11 +14,13 @@
 //   size:WxH     resizes the window
 //   model:NAME   chooses the model whose item data is NAME
 //   tab:N        shows tab N of the plots and the results table
+//   leave-out:N  unchecks the "use in fit" box of point N (from 1)
 //   grab:FILE    writes what the window shows to the PNG image FILE
 //
 // A step that finds nothing to act on ends the program with status 3.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGenericPlugin>
@@ -139,6 +141,15 @@ private:
             if (!tabs)
                 return false;
             tabs->setCurrentIndex(value.toInt());
+            settle();
+            return true;
+        }
+        if (step.startsWith(QLatin1String("leave-out:"))) {
+            const auto boxes = body->findChildren<QCheckBox*>(QStringLiteral("UseInFit"));
+            const int n = value.toInt();
+            if (n < 1 || n > boxes.size())
+                return false;
+            boxes[n - 1]->click();
             settle();
             return true;
         }
