@@ -15,6 +15,8 @@
 //   model:NAME   chooses the model whose item data is NAME
 //   tab:N        shows tab N of the plots and the results table
 //   leave-out:N  unchecks the "use in fit" box of point N (from 1)
+//   tip:N        prints the tool tip of result field N (from 1: tau0 of
+//                channel 1, tau of channel 1, tau0 of channel 2, ...)
 //   grab:FILE    writes what the window shows to the PNG image FILE
 //
 // A step that finds nothing to act on ends the program with status 3.
@@ -24,6 +26,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGenericPlugin>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -151,6 +154,15 @@ private:
                 return false;
             boxes[n - 1]->click();
             settle();
+            return true;
+        }
+        if (step.startsWith(QLatin1String("tip:"))) {
+            auto* grid = body->findChild<QGridLayout*>(
+                value.toInt() % 2 ? QStringLiteral("Tau0sLayout") : QStringLiteral("TausLayout"));
+            QLayoutItem* item = grid ? grid->itemAtPosition(0, (value.toInt() - 1) / 2) : nullptr;
+            if (!item || !item->widget())
+                return false;
+            say(item->widget()->toolTip());
             return true;
         }
         if (step.startsWith(QLatin1String("grab:"))) {
