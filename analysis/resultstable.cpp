@@ -200,9 +200,11 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
         case Channel:
             return ResultTexts::tr("Channel");
         case Tau0:
-            return ResultTexts::tr("\u03c4" "0 (\u00b5s)");
+            return ResultTexts::tr("\u03c4"
+                                   "0 (\u00b5s)");
         case Tau0Error:
-            return ResultTexts::tr("\u00b1 \u03c4" "0 (\u00b5s)");
+            return ResultTexts::tr("\u00b1 \u03c4"
+                                   "0 (\u00b5s)");
         case Tau:
             return ResultTexts::tr("\u03c4 (\u00b5s)");
         case TauError:

@@ -149,7 +149,8 @@ QString ResultTexts::warning(const ChannelWarning& w, const QVector<ChannelModel
         return tr("%1 is not available: %2").arg(name, reason);
     }
     case Check::NarrowI0Range:
-        return tr("I0 spans only %1 to %2 (a factor of %3, less than %4): \u03c4" "0 cannot be "
+        return tr("I0 spans only %1 to %2 (a factor of %3, less than %4): \u03c4"
+                  "0 cannot be "
                   "determined from this scan")
             .arg(fieldText(w.value), fieldText(w.reference), figure(w.reference / w.value),
                  figure(kMinSpan));

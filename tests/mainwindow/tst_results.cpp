@@ -31,16 +31,12 @@
 using veskor::test::contents;
 using veskor::test::exampleSpectra;
 using veskor::test::runTool;
+using veskor::test::scanTable;
+using veskor::test::settle;
 using veskor::test::Window;
 using veskor::test::writeFile;
 
 namespace {
-
-void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
 
 void choose(Window& w, const QString& model)
 {
@@ -77,24 +73,6 @@ QString label(const QString& model)
 double loss(const QString& model, double z)
 {
     return model == "quadratic" ? z : model == "paralyzable" ? -std::expm1(-z) : z / (1 + z);
-}
-
-// A scan of about 0.5 us and 2.5 us dead times, as a count table.
-QByteArray scanTable(int rows, int channels)
-{
-    QByteArray out = "# Channels : " + QByteArray::number(channels) + "\n";
-    for (int r = 0; r < rows; ++r) {
-        const double i0 = 1e5 * std::pow(30.0, r / double(qMax(rows - 1, 1)));
-        QByteArray icrs, scas;
-        for (int ch = 0; ch < channels; ++ch) {
-            const double n0 = (0.3 + 0.01 * ch) * i0;
-            const double icr = n0 * std::exp(-n0 * 5e-7);
-            icrs += ' ' + QByteArray::number(icr, 'g', 12);
-            scas += ' ' + QByteArray::number(0.7 * icr * std::exp(-icr * 2.5e-6), 'g', 12);
-        }
-        out += QByteArray::number(i0, 'g', 12) + icrs + scas + '\n';
-    }
-    return out;
 }
 
 } // namespace
@@ -194,19 +172,21 @@ void TestResults::leftOutPointIsTheToolsExclusion_data()
 {
     QTest::addColumn<QString>("source"); // "spectra" or "table"
     QTest::addColumn<QString>("model");
-    QTest::newRow("a spectrum file, quadratic") << "spectra" << "quadratic";
-    QTest::newRow("a spectrum file, paralysable") << "spectra" << "paralyzable";
-    QTest::newRow("a count table row, auto") << "table" << "auto";
+    QTest::newRow("a spectrum file, quadratic") << "spectra"
+                                                << "quadratic";
+    QTest::newRow("a spectrum file, paralysable") << "spectra"
+                                                  << "paralyzable";
+    QTest::newRow("a count table row, auto") << "table"
+                                             << "auto";
 }
 
 void TestResults::leftOutPointIsTheToolsExclusion()
 {
     QFETCH(QString, source);
     QFETCH(QString, model);
-    const QStringList files = source == "spectra"
-                                  ? exampleSpectra()
-                                  : QStringList{QStringLiteral(VESKOR_EXAMPLES_DIR) +
-                                                "/scan-table.dat"};
+    const QStringList files =
+        source == "spectra" ? exampleSpectra()
+                            : QStringList{QStringLiteral(VESKOR_EXAMPLES_DIR) + "/scan-table.dat"};
     QTemporaryDir dir;
     Window w;
     w.body.show();
@@ -219,9 +199,10 @@ void TestResults::leftOutPointIsTheToolsExclusion()
     const QImage before = w.plot("I0NinDisp");
 
     AMeasP* point = w.body.pointData().points[4];
-    const QString exclusion = point->originLine > 0
-                                  ? QStringLiteral("%1:%2").arg(point->originFile).arg(point->originLine)
-                                  : point->originFile;
+    const QString exclusion =
+        point->originLine > 0
+            ? QStringLiteral("%1:%2").arg(point->originFile).arg(point->originLine)
+            : point->originFile;
     const QString toolFile = dir.filePath("tool.dat");
     QVERIFY(runTool(QStringList{"--model", model, "--exclude", exclusion, "-o", toolFile} + files)
                 .finished);
@@ -325,7 +306,8 @@ void TestResults::tableCopiesSortsAndSaves()
     Q_EMIT tableDialog->fileSelected(csv);
     tableDialog->hide();
     const QByteArray bytes = contents(csv);
-    QVERIFY(bytes.startsWith("\xef\xbb\xbf" "Channel,"));
+    QVERIFY(bytes.startsWith("\xef\xbb\xbf"
+                             "Channel,"));
     QCOMPARE(bytes.count("\r\n"), 5);
 }
 

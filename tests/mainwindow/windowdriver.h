@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 namespace veskor::test {
 
 struct Window
@@ -48,6 +50,37 @@ inline QString writeFile(const QTemporaryDir& dir, const QString& name, const QB
     if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
         return QString();
     return path;
+}
+
+// A scan of a detector with dead times of about 0.5 us (pre-amplifier) and
+// 2.5 us (amplifier), as a count table: I0 over a decade and a half, each
+// channel a little more sensitive than the one before. With wide, the
+// counts are large enough that every field shows a number of the widest
+// kind ("1.23457e+06").
+inline QByteArray scanTable(int rows, int channels, bool wide = false)
+{
+    QByteArray out = "# Channels : " + QByteArray::number(channels) + "\n";
+    for (int r = 0; r < rows; ++r) {
+        const double i0 =
+            (wide ? 2.3456789e7 : 1e5) * std::pow(30.0, r / double(qMax(rows - 1, 1)));
+        QByteArray icrs, scas;
+        for (int ch = 0; ch < channels; ++ch) {
+            const double n0 = (0.3 + 0.01 * ch) * i0;
+            const double icr = n0 * std::exp(-n0 * (wide ? 5e-9 : 5e-7));
+            const double sca = 0.7 * icr * std::exp(-icr * (wide ? 2.5e-8 : 2.5e-6));
+            icrs += ' ' + QByteArray::number(icr, 'g', 12);
+            scas += ' ' + QByteArray::number(sca, 'g', 12);
+        }
+        out += QByteArray::number(i0, 'g', 12) + icrs + scas + '\n';
+    }
+    return out;
+}
+
+// Lets the window lay out and paint what it was just given.
+inline void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
 }
 
 } // namespace veskor::test
