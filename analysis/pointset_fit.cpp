@@ -88,7 +88,8 @@ void PointSet::chooseModel(ModelChoice choice)
 {
     model = choice;
     const int channels = analysis.fit.tau0s.size();
-    if (tauFields.size() != 2 * channels)
+    // Before a fit there is nothing to show.
+    if (channels == 0 || tauFields.size() != 2 * channels)
         return;
     reportRunModel(analysis, fitViews, choice);
     // The quadratic's constants are the window's own solver's, bit for bit,

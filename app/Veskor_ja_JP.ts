@@ -31,6 +31,10 @@
         <source>Use this point in the fit. Unchecked, the point is left out of the fit and drawn as a ring.</source>
         <translation>この点をフィットに使います。チェックを外すと、この点はフィットから除かれ、白抜きの円で描かれます。</translation>
     </message>
+    <message>
+        <source>The fit needs at least two points.</source>
+        <translation>フィットには少なくとも 2 点が必要です。</translation>
+    </message>
 </context>
 <context>
     <name>Body</name>
@@ -97,10 +101,6 @@
     <message>
         <source>CSV (*.csv)</source>
         <translation>CSV (*.csv)</translation>
-    </message>
-    <message>
-        <source>The fit needs at least two points.</source>
-        <translation>フィットには少なくとも 2 点が必要です。</translation>
     </message>
     <message>
         <source>The table could not be written to %1.</source>

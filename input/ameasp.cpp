@@ -29,6 +29,7 @@ AMeasP::AMeasP(double i0_, const QVector<double>& icrs_, const QVector<double>& 
     I0->setText(fieldText(i0));
     addFields(ICRsBase, icrs, icrRange);
     addFields(SCAsBase, scas, scaRange);
+    lockUseInFit(false);
 }
 
 AMeasP::~AMeasP() = default;
@@ -54,6 +55,14 @@ void AMeasP::showUsedInFit(bool used)
     const auto fields = findChildren<QLineEdit*>();
     for (QLineEdit* field : fields)
         field->setStyleSheet(style);
+}
+
+void AMeasP::lockUseInFit(bool locked)
+{
+    UseInFit->setEnabled(!locked);
+    UseInFit->setToolTip(locked ? tr("The fit needs at least two points.")
+                                : tr("Use this point in the fit. Unchecked, the point is left "
+                                     "out of the fit and drawn as a ring."));
 }
 
 bool AMeasP::event(QEvent* e)

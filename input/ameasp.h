@@ -28,6 +28,9 @@ public:
     // Greys the fields of a point left out of the fit, or gives them back
     // their colour.
     void showUsedInFit(bool used);
+    // A point among the last two in the fit cannot be left out: its box is
+    // locked, and says why.
+    void lockUseInFit(bool locked);
 
     // Where the point was read: the file and, for a row of a count table,
     // its line (from 1; 0 for a spectrum file, which is one point). The I0

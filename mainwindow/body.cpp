@@ -121,17 +121,10 @@ void Body::updateUseBoxes()
     int in = 0;
     for (const AMeasP* panel : qAsConst(pointSet.points))
         in += panel->usedInFit() ? 1 : 0;
-    for (const AMeasP* panel : qAsConst(pointSet.points)) {
-        QCheckBox* box = panel->useInFitBox();
-        const bool locked = box->isChecked() && in <= 2;
-        if (box->isEnabled() == !locked)
-            continue;
-        box->setEnabled(!locked);
-        box->setToolTip(locked ? tr("The fit needs at least two points.")
-                               : QCoreApplication::translate("AMeasP",
-                                                             "Use this point in the fit. "
-                                                             "Unchecked, the point is left out "
-                                                             "of the fit and drawn as a ring."));
+    for (AMeasP* panel : qAsConst(pointSet.points)) {
+        const bool locked = panel->usedInFit() && in <= 2;
+        if (panel->useInFitBox()->isEnabled() == locked)
+            panel->lockUseInFit(locked);
     }
 }
 

@@ -112,7 +112,7 @@ void TestCatalogue::everySourceTextIsTranslated()
     const QString catalogue = source.filePath("app/Veskor_ja_JP.ts");
     QTemporaryDir dir;
     const QString extracted = dir.filePath("extracted.ts");
-    QStringList args{"-silent", "-locations", "none"};
+    QStringList args{"-silent", "-locations", "none", "-I", source.path()};
     for (const char* folder : {"app", "mainwindow", "input", "analysis", "plot"})
         args << source.filePath(folder);
     const QString out = run(QStringLiteral(VESKOR_LUPDATE), args + QStringList{"-ts", extracted});
