@@ -19,15 +19,22 @@ struct Family
     QStringList outputs;
     QString ticks;
     bool rates = false;
+    // Names of one channel each, never a 2-D dataset: SCA3 alone is the
+    // third of some SCA{n}, not Xspress's all events.
+    bool perChannel = false;
 };
 
 const QVector<Family>& families()
 {
     static const QVector<Family> all{
-        {QStringLiteral("sca3"), {"sca4", "sca5", "sca6"}, QStringLiteral("sca0")},
-        {QStringLiteral("sca_3"), {"sca_4", "sca_5", "sca_6"}, QStringLiteral("sca_0")},
-        {QStringLiteral("all_event"), {"all_good"}, QStringLiteral("clock_ticks")},
-        {QStringLiteral("allevent"), {"allgood"}, QStringLiteral("clockticks")},
+        {QStringLiteral("sca3"), {"sca4", "sca5", "sca6"}, QStringLiteral("sca0"), false, true},
+        {QStringLiteral("sca_3"),
+         {"sca_4", "sca_5", "sca_6"},
+         QStringLiteral("sca_0"),
+         false,
+         true},
+        {QStringLiteral("all_event"), {"all_good"}, QStringLiteral("clock_ticks"), false, true},
+        {QStringLiteral("allevent"), {"allgood"}, QStringLiteral("clockticks"), false, true},
         {QStringLiteral("iffast"), {"ifslow", "ifch"}, QString()},
         {QStringLiteral("inputcountrate"), {"outputcountrate"}, QString(), true},
         {QStringLiteral("icr"), {"ocr", "sca", "roi"}, QString()},
@@ -93,6 +100,8 @@ public:
             all.append(name);
             ++uses[name];
         }
+        for (int i = 0; i < names.size(); ++i)
+            usable.add(uses.value(all[i]) == 1 ? all[i] : names[i]);
         QSet<QString> repeated;
         for (const QString& name : qAsConst(all)) {
             if (uses.value(name) > 1)
@@ -103,22 +112,23 @@ public:
         for (const QString& name : qAsConst(all))
             if (!repeated.contains(name.toLower()))
                 unique.add(name);
-        for (const QString& name : unique.names()) {
-            const QStringList made = templatesOf(name);
-            for (const QString& t : made)
-                if (takesOnlyUnique(t))
+        QSet<QString> channels;
+        for (const QString& name : unique.names())
+            for (const QString& t : templatesOf(name))
+                if (takesOnlyUnique(t, channels))
                     templates.add(t);
-            // Channel 1 of a template stands for all channels, not for one:
-            // alone it would read one channel of several.
-            if (made.isEmpty())
+        // A channel of a template stands for one of several, and channel 1
+        // of one that cannot be used would read one channel of several.
+        for (const QString& name : unique.names())
+            if (!channels.contains(name) && templatesOf(name).isEmpty())
                 plain.append(name);
-        }
     }
 
     QString name(const QString& name) const { return unique.find(name); }
     QString channelTemplate(const QString& t) const { return templates.find(t); }
     // Channel templates first: they give every channel.
     QStringList candidates() const { return templates.names() + plain; }
+    MappingChoices choices() const { return {usable.names(), templates.names()}; }
 
 private:
     // name with each run of digits that reads 1 (and only 1) put as {n}.
@@ -134,18 +144,27 @@ private:
     }
 
     // Every channel a template takes must be a name found once: a name
-    // held twice stops the mapping.
-    bool takesOnlyUnique(const QString& t) const
+    // held twice stops the mapping. The names it takes go to channels.
+    bool takesOnlyUnique(const QString& t, QSet<QString>& channels) const
     {
+        QStringList taken{QString(t).replace(kChannel, QStringLiteral("1"))};
         for (int n = 2; n <= maxPointChannels + 1; ++n) {
             const QString name = QString(t).replace(kChannel, QString::number(n));
-            if (!unique.contains(name))
-                return !everyName.contains(name);
+            if (!unique.contains(name)) {
+                if (everyName.contains(name))
+                    return false;
+                break;
+            }
+            taken << name;
         }
+        for (const QString& name : qAsConst(taken))
+            channels.insert(name);
         return true;
     }
 
     QSet<QString> everyName;
+    // Every name as a mapping can use it.
+    NameSet usable;
     NameSet unique;
     NameSet templates;
     QStringList plain;
@@ -159,7 +178,7 @@ void guessCounts(const Names& names, MappingGuess& guess, QString& ticks)
     for (const Family& f : families()) {
         for (const QString& candidate : names.candidates()) {
             const int at = wordAt(candidate, f.input);
-            if (at < 0)
+            if (at < 0 || (f.perChannel && !candidate.contains(kChannel)))
                 continue;
             const auto lookUp = [&](const QString& word) {
                 const QString t = QString(candidate).replace(at, f.input.size(), word);
@@ -222,4 +241,9 @@ bool countsClockTicks(const QString& time)
                 return true;
         }
     return false;
+}
+
+MappingChoices mappingChoices(const QStringList& names, bool paths)
+{
+    return Names(names, paths).choices();
 }

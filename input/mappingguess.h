@@ -42,3 +42,14 @@ MappingGuess guessMapping(const QStringList& names, bool paths);
 // Whether a time name is the clock of an Xspress-type read-out (CHAN1SCA0,
 // clock_ticks), which counts ticks of 12.5 ns rather than seconds.
 bool countsClockTicks(const QString& time);
+
+// What a user may choose among for a mapping: every name as a mapping uses
+// it (an HDF5 dataset by its last name when that is found once, else by its
+// path), and the channel names with {n} that they make.
+struct MappingChoices
+{
+    QStringList names;
+    QStringList channelNames;
+};
+
+MappingChoices mappingChoices(const QStringList& names, bool paths);

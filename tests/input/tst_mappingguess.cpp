@@ -24,9 +24,10 @@ void TestMappingGuess::guess_data()
     QTest::addColumn<QStringList>("want");
 
     const QString nd = "entry/instrument/NDAttributes/";
-    QTest::newRow("CSV: ICR{n} with SCA{n}, Seconds")
-        << QStringList{"Point", "Seconds", "I0", "ICR1", "ICR2", "SCA1", "SCA2"} << false
-        << QStringList{"I0", "ICR{n}", "SCA{n}", "Seconds"};
+    QTest::newRow("CSV: ICR{n} with SCA{n} (SCA3 and SCA4 their channels), Seconds")
+        << QStringList{"Point", "Seconds", "I0",   "ICR1", "ICR2", "ICR3",
+                       "ICR4",  "SCA1",    "SCA2", "SCA3", "SCA4"}
+        << false << QStringList{"I0", "ICR{n}", "SCA{n}", "Seconds"};
     QTest::newRow("OCR{n} before SCA{n}") << QStringList{"I0", "ICR1", "SCA1", "OCR1", "Time"}
                                           << false << QStringList{"I0", "ICR{n}", "OCR{n}", "Time"};
     QTest::newRow("SPEC: i0, ICR_{n}, Seconds before Time")
