@@ -10,6 +10,8 @@ namespace {
 // Where an HDF5 file's signature may stand: at 0, 512, 1024, 2048 and so on
 // (a user block may come first); the first few kilobytes hold the usual.
 constexpr qint64 kHdf5Head = 4096;
+// How much of a file labelledFormatOf looks at.
+constexpr qint64 kDetectHead = qint64(4) << 20;
 
 ScanFileReading mapped(ColumnSource& source, const ColumnMapping& mapping)
 {
@@ -85,7 +87,13 @@ QString labelledFormatOf(const QString& path)
         return QStringLiteral("HDF5");
     if (file.size() > maxScanTextBytes)
         return QString();
-    return labelledTextFormatName(detectLabelledText(file.readAll()));
+    // Every format shows itself in a file's first lines; a long line of
+    // numbers read as a count table must not cost its whole length again.
+    QByteArray head = file.read(kDetectHead);
+    const int lastLine = head.lastIndexOf('\n');
+    if (!file.atEnd() && lastLine > 0)
+        head.truncate(lastLine + 1);
+    return labelledTextFormatName(detectLabelledText(head));
 }
 
 bool isScanFile(const QString& path)
