@@ -41,6 +41,17 @@ void AMeasP::setOrigin(const QString& file, qint64 line)
     I0->setToolTip(line > 0 ? tr("%1, line %2").arg(path).arg(line) : path);
 }
 
+void AMeasP::setScanOrigin(const QString& file, const QString& scan, qint64 line, int index)
+{
+    originFile = file;
+    originLine = line;
+    const QString path = QDir::toNativeSeparators(file);
+    const QString row =
+        line > 0 ? tr("row %1, line %2").arg(index + 1).arg(line) : tr("point %1").arg(index + 1);
+    I0->setToolTip(scan.isEmpty() ? tr("%1, %2").arg(path, row)
+                                  : tr("%1, scan %2, %3").arg(path, scan, row));
+}
+
 bool AMeasP::event(QEvent* e)
 {
     // The I0 field, like the channel fields, keeps the width of its number

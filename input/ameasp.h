@@ -19,14 +19,19 @@ public:
            QWidget* parent = nullptr);
     ~AMeasP() override;
 
-    PointView view() const { return PointView{i0, &icrs, &scas}; }
+    PointView view() const { return PointView{i0, &icrs, &scas, time}; }
 
     // Where the point was read: the file and, for a row of a count table,
     // its line (from 1; 0 for a spectrum file, which is one point). The I0
     // field names it in its tool tip.
     void setOrigin(const QString& file, qint64 line);
+    // The same for a point of a scan file: its SPEC scan (empty for other
+    // formats), its line (0 in HDF5) and its place in the scan (from 0).
+    void setScanOrigin(const QString& file, const QString& scan, qint64 line, int index);
     QString originFile;
     qint64 originLine = 0;
+    // The time the values were divided by: 1 for counts (see PointView).
+    double time = 1.0;
 
     double i0 = 0.0;
     QVector<double> icrs;
