@@ -1,5 +1,4 @@
 #include "input/ameasp.h"
-#include "input/channellimit.h"
 #include "input/loadfiles.h"
 #include "input/pointextent.h"
 #include "input/scanfileproblems.h"
