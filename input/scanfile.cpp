@@ -11,7 +11,7 @@ namespace {
 // (a user block may come first); the first few kilobytes hold the usual.
 constexpr qint64 kHdf5Head = 4096;
 // How much of a file labelledFormatOf looks at.
-constexpr qint64 kDetectHead = qint64(4) << 20;
+constexpr qint64 kDetectHead = qint64(1) << 20;
 
 ScanFileReading mapped(ColumnSource& source, const ColumnMapping& mapping)
 {

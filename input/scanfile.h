@@ -57,7 +57,7 @@ ScanFileReading readScanFile(const QString& path, const ColumnMapping& mapping,
 
 // The labelled format the file at path is in ("CSV", "HDF5", ...), or an
 // empty string: a file read as a count table that has one is likely misread.
-// Told by the file's first lines (its first 4 MB).
+// Told by the file's first lines (its first megabyte).
 QString labelledFormatOf(const QString& path);
 
 // Whether the window reads the file at path through a column mapping: it
