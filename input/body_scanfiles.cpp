@@ -19,7 +19,8 @@ void Body::loadPendingSelections()
         // The dialog shows the first scan file that can be outlined; its
         // answer holds for every scan file of the selection, as one set of
         // options does for veskor-fit. The whole selection then loads in its
-        // order, once the dialog is answered.
+        // order, once the dialog is answered; a file that could not be
+        // outlined fails again there and is named then.
         for (const QString& path : qAsConst(scanFiles)) {
             const ScanFileOutline outline = outlineScanFile(path);
             if (!outline.ok) {
