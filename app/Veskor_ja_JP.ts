@@ -174,11 +174,9 @@
         <source>%1, not numbers</source>
         <translation>%1、数値ではありません</translation>
     </message>
-    <message numerus="yes">
-        <source>%1: %2 (%n row(s))</source>
-        <translation>
-            <numerusform>%1: %2（%n 行）</numerusform>
-        </translation>
+    <message>
+        <source>%1: %2 (rows: %3)</source>
+        <translation>%1: %2（%3 行）</translation>
     </message>
     <message>
         <source>none</source>

@@ -100,7 +100,7 @@ void ColumnMappingDialog::showScans()
         ScanNumber->clear();
         for (int i = 0; i < outline.scans.size(); ++i) {
             const SpecScan& s = outline.scans[i];
-            ScanNumber->addItem(tr("%1: %2 (%n row(s))", nullptr, s.rows).arg(s.number, s.command),
+            ScanNumber->addItem(tr("%1: %2 (rows: %3)").arg(s.number, s.command).arg(s.rows),
                                 s.number);
             if (first < 0 && accepted.contains(namesKey(outline.format, s.labels)))
                 first = i;

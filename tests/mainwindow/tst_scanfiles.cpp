@@ -173,7 +173,7 @@ void TestScanFiles::savesAsTheTool()
     if (!scan.isEmpty()) {
         QCOMPARE(scans->count(), 2);
         QCOMPARE(scans->currentData().toString(), scan);
-        QCOMPARE(scans->currentText(), QString("2: attscan 12 1 (12 row(s))"));
+        QCOMPARE(scans->currentText(), QString("2: attscan 12 1 (rows: 12)"));
     }
     auto* datasets = d.dialog->findChild<QTreeWidget*>("Datasets");
     if (file.endsWith(".h5")) {
