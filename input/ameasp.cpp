@@ -65,6 +65,17 @@ void AMeasP::lockUseInFit(bool locked)
                                      "out of the fit and drawn as a ring."));
 }
 
+void AMeasP::setScanOrigin(const QString& file, const QString& scan, qint64 line, int index)
+{
+    originFile = file;
+    originLine = line;
+    const QString path = QDir::toNativeSeparators(file);
+    const QString row =
+        line > 0 ? tr("row %1, line %2").arg(index + 1).arg(line) : tr("point %1").arg(index + 1);
+    I0->setToolTip(scan.isEmpty() ? tr("%1, %2").arg(path, row)
+                                  : tr("%1, scan %2, %3").arg(path, scan, row));
+}
+
 bool AMeasP::event(QEvent* e)
 {
     // The I0 field, like the channel fields, keeps the width of its number

@@ -19,7 +19,7 @@ public:
            QWidget* parent = nullptr);
     ~AMeasP() override;
 
-    PointView view() const { return PointView{i0, &icrs, &scas}; }
+    PointView view() const { return PointView{i0, &icrs, &scas, time}; }
 
     // Whether the point enters the fit, as its check box says; the window
     // listens to the box.
@@ -36,8 +36,13 @@ public:
     // its line (from 1; 0 for a spectrum file, which is one point). The I0
     // field names it in its tool tip.
     void setOrigin(const QString& file, qint64 line);
+    // The same for a point of a scan file: its SPEC scan (empty for other
+    // formats), its line (0 in HDF5) and its place in the scan (from 0).
+    void setScanOrigin(const QString& file, const QString& scan, qint64 line, int index);
     QString originFile;
     qint64 originLine = 0;
+    // The time the values were divided by: 1 for counts (see PointView).
+    double time = 1.0;
 
     double i0 = 0.0;
     QVector<double> icrs;

@@ -1,8 +1,7 @@
 #include "input/ameasp.h"
-#include "input/channellimit.h"
-#include "input/counttable.h"
-#include "input/mcareading.h"
+#include "input/loadfiles.h"
 #include "input/pointextent.h"
+#include "input/scanfileproblems.h"
 #include "mainwindow/body.h"
 #include "plot/dispa.h"
 
@@ -55,24 +54,33 @@ int panelCost(const QVector<double>& icrs, const QVector<double>& scas)
 
 void Body::filesSelected(QStringList files)
 {
+    // Loaded in the order chosen, also when a selection arrives while the
+    // mapping dialog asks about an earlier one.
+    pendingSelections.append(files);
+    loadPendingSelections();
+}
+
+QStringList Body::loadSelection(const QStringList& files, const ScanOptions& scan,
+                                QStringList& details)
+{
     roomLeft = panelRoom;
     for (const AMeasP* panel : qAsConst(pointSet.points))
         roomLeft -= panelCost(panel->icrs, panel->scas);
     pointsRefused = 0;
+    LoadedFiles loaded;
     {
         const HiddenWhileLoading hidden{MCALayout->parentWidget(), Tau0sLayout->parentWidget(),
                                         TausLayout->parentWidget()};
-        // MCA spectrum format first, the count table as the fallback: the
-        // same rule as loadMeasurementFile, spelled out here because the
-        // fallback goes through the window's own row step.
-        for (const QString& path : qAsConst(files)) {
-            McaReading reading;
-            readMcaFile(reading, path);
-            if (reading.ok)
-                addReadPoint(path, 0, reading.i0, reading.icrs, reading.scas);
-            else
-                readCountTable(path);
-        }
+        // Each point becomes a panel as it is read, in the order of the
+        // files and within each file.
+        LoadOptions options;
+        options.scan = scan;
+        options.scanFiles = ScanFiles::Recognised;
+        QVector<LoadedFiles::Exclusion> noExclusions;
+        loaded = loadFiles(files, noExclusions, options,
+                           [this](const LoadedFiles::Point& point, const LoadedFiles::File& file) {
+                               return addReadPoint(point, file);
+                           });
 
         // Once over the whole selection, so that its results cover every
         // point.
@@ -88,6 +96,7 @@ void Body::filesSelected(QStringList files)
     resetPlotViews();
     I0NinDisp->update();
     NinNoutDisp->update();
+    return ScanFileProblems::ofLoad(loaded, scan, details);
 }
 
 void Body::addPoint(AMeasP* panel)
@@ -106,26 +115,20 @@ void Body::addPoint(AMeasP* panel)
     connect(panel->useInFitBox(), SIGNAL(toggled(bool)), this, SLOT(pointUseToggled(bool)));
 }
 
-void Body::readCountTable(const QString& path)
+bool Body::addReadPoint(const LoadedFiles::Point& point, const LoadedFiles::File& file)
 {
-    readNumberedCountTableFile(
-        path,
-        [this, &path](qint64 line, double i0, const QVector<double>& icrs,
-                      const QVector<double>& scas) { addReadPoint(path, line, i0, icrs, scas); });
-}
-
-void Body::addReadPoint(const QString& file, qint64 line, double i0, const QVector<double>& icrs,
-                        const QVector<double>& scas)
-{
-    if (!admitPoint(icrs, scas))
-        return;
-    const int cost = panelCost(icrs, scas);
+    const int cost = panelCost(point.icrs, point.scas);
     if (cost > roomLeft) {
         ++pointsRefused;
-        return;
+        return false;
     }
     roomLeft -= cost;
-    auto* panel = new AMeasP(i0, icrs, scas, nullptr);
-    panel->setOrigin(file, line);
+    auto* panel = new AMeasP(point.i0, point.icrs, point.scas, nullptr);
+    if (file.scanFile)
+        panel->setScanOrigin(file.path, file.scan, point.line, point.indexInFile);
+    else
+        panel->setOrigin(file.path, point.line);
+    panel->time = point.time;
     addPoint(panel);
+    return true;
 }

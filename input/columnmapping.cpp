@@ -13,14 +13,30 @@ struct ChannelColumn
     int column;
 };
 
+// veskor-fit's option for a role, which its messages name.
+QString optionName(MappingRole role)
+{
+    switch (role) {
+    case MappingRole::I0:
+        return QStringLiteral("--i0");
+    case MappingRole::Icr:
+        return QStringLiteral("--icr");
+    case MappingRole::Sca:
+        return QStringLiteral("--sca");
+    case MappingRole::Time:
+        return QStringLiteral("--time");
+    }
+    return QString();
+}
+
 class Reader
 {
 public:
-    Reader(ColumnSource& source) : source(source) {}
+    Reader(ColumnSource& source, MappingFault& fault) : source(source), fault(fault) {}
 
-    // Reads name into arrays; -1 with error set when it is missing or
-    // cannot be used, -2 when it is missing and missingIsEnd.
-    int read(const QString& option, const QString& name, QString& error, bool missingIsEnd = false)
+    // Reads name into arrays; -1 with error and the fault set when it is
+    // missing or cannot be used, -2 when it is missing and missingIsEnd.
+    int read(MappingRole role, const QString& name, QString& error, bool missingIsEnd = false)
     {
         NamedArray array;
         QString why;
@@ -32,11 +48,11 @@ public:
                 return -2;
             error = QStringLiteral("no %1 '%2' in %3 (for %4); it has: %5")
                         .arg(source.formatName() == QLatin1String("HDF5") ? "dataset" : "column",
-                             name, source.path(), option, listNames(source.names()));
-            return -1;
+                             name, source.path(), optionName(role), listNames(source.names()));
+            return failed(MappingFault::Kind::Missing, role, name);
         case ColumnSource::Lookup::Failed:
             error = why;
-            return -1;
+            return failed(MappingFault::Kind::Unusable, role, name);
         }
         if (!array.scalar && array.points != points()) {
             if (points() >= 0) {
@@ -45,7 +61,7 @@ public:
                             .arg(array.points)
                             .arg(firstName)
                             .arg(points());
-                return -1;
+                return failed(MappingFault::Kind::Unusable, role, name);
             }
             pointCount = array.points;
             firstName = name;
@@ -54,19 +70,21 @@ public:
         return int(arrays.size()) - 1;
     }
 
-    // The channels of an ICR or SCA name; false with error.
-    bool channels(const QString& option, const QString& pattern, QVector<ChannelColumn>& out,
+    // The channels of an ICR or SCA name; false with error and the fault.
+    bool channels(MappingRole role, const QString& pattern, QVector<ChannelColumn>& out,
                   QString& error)
     {
+        const QString option = optionName(role);
         const auto onePerPoint = [&](int a, const QString& name) {
             if (!arrays[a].scalar)
                 return true;
             error = QStringLiteral("%1: '%2' (for %3) holds one value, not one per point")
                         .arg(source.path(), name, option);
+            failed(MappingFault::Kind::Unusable, role, name);
             return false;
         };
         if (!pattern.contains(kChannel)) {
-            const int a = read(option, pattern, error);
+            const int a = read(role, pattern, error);
             if (a < 0 || !onePerPoint(a, pattern))
                 return false;
             for (int c = 0; c < arrays[a].columns; ++c)
@@ -75,7 +93,7 @@ public:
         }
         for (int n = 1;; ++n) {
             const QString name = QString(pattern).replace(kChannel, QString::number(n));
-            const int a = read(option, name, error, n > 1);
+            const int a = read(role, name, error, n > 1);
             if (a == -2)
                 return true;
             if (a < 0 || !onePerPoint(a, name))
@@ -84,12 +102,14 @@ public:
                 error = QStringLiteral("%1: '%2' (for %3) holds several channels; a name with "
                                        "{n} must give one channel each")
                             .arg(source.path(), name, option);
+                failed(MappingFault::Kind::Unusable, role, name);
                 return false;
             }
             if (n > maxPointChannels) {
                 error = QStringLiteral("%1: %2 gives more than %3 channels")
                             .arg(source.path(), option)
                             .arg(maxPointChannels);
+                failed(MappingFault::Kind::Unusable, role, pattern);
                 return false;
             }
             out.append({a, 0});
@@ -100,7 +120,16 @@ public:
     const NamedArray& array(int a) const { return arrays[a]; }
 
 private:
+    int failed(MappingFault::Kind kind, MappingRole role, const QString& name)
+    {
+        fault.kind = kind;
+        fault.role = role;
+        fault.name = name;
+        return -1;
+    }
+
     ColumnSource& source;
+    MappingFault& fault;
     QVector<NamedArray> arrays;
     int pointCount = -1;
     QString firstName;
@@ -154,14 +183,14 @@ bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& 
                 QString& error)
 {
     scan = MappedScan{};
-    Reader reader(source);
-    const int i0 = reader.read(QStringLiteral("--i0"), mapping.i0, error);
+    Reader reader(source, scan.fault);
+    const int i0 = reader.read(MappingRole::I0, mapping.i0, error);
     if (i0 < 0)
         return false;
     QVector<ChannelColumn> icrs;
     QVector<ChannelColumn> scas;
-    if (!reader.channels(QStringLiteral("--icr"), mapping.icr, icrs, error) ||
-        !reader.channels(QStringLiteral("--sca"), mapping.sca, scas, error))
+    if (!reader.channels(MappingRole::Icr, mapping.icr, icrs, error) ||
+        !reader.channels(MappingRole::Sca, mapping.sca, scas, error))
         return false;
     if (icrs.size() != scas.size()) {
         error = QStringLiteral("%1: --icr '%2' gives %3 channels, --sca '%4' %5")
@@ -169,11 +198,16 @@ bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& 
                     .arg(icrs.size())
                     .arg(mapping.sca)
                     .arg(scas.size());
+        scan.fault.kind = MappingFault::Kind::ChannelCounts;
+        scan.fault.role = MappingRole::Sca;
+        scan.fault.name = mapping.sca;
+        scan.fault.icrChannels = int(icrs.size());
+        scan.fault.scaChannels = int(scas.size());
         return false;
     }
     int time = -1;
     if (!mapping.time.isEmpty()) {
-        time = reader.read(QStringLiteral("--time"), mapping.time, error);
+        time = reader.read(MappingRole::Time, mapping.time, error);
         if (time < 0)
             return false;
     }

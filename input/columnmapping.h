@@ -25,6 +25,38 @@ struct ColumnMapping
     QString describe() const;
 };
 
+// The four names of a mapping.
+enum class MappingRole
+{
+    I0,
+    Icr,
+    Sca,
+    Time,
+};
+
+// What stops a mapping from giving points, for a caller that words it
+// itself (the window); the error text says the same in veskor-fit's words.
+struct MappingFault
+{
+    enum class Kind
+    {
+        None,
+        // The file has nothing of that name.
+        Missing,
+        // Something of that name that cannot be used (not numbers, another
+        // number of points, several datasets of that name, ...).
+        Unusable,
+        // ICR and SCA give different numbers of channels.
+        ChannelCounts,
+    };
+    Kind kind = Kind::None;
+    MappingRole role = MappingRole::I0;
+    QString name;
+    // For ChannelCounts.
+    int icrChannels = 0;
+    int scaChannels = 0;
+};
+
 // A point as the mapping gives it.
 struct MappedPoint
 {
@@ -45,12 +77,14 @@ struct MappedScan
     int channels = 0;
     // Points skipped, each naming file and line (or point).
     QStringList warnings;
+    // Set when mapColumns fails.
+    MappingFault fault;
 };
 
 // Reads the mapping's columns from source into points. False, with error
 // naming what is wrong (a missing name together with the names the file
 // has, channels that do not match), when the file cannot give the points;
-// scan is then left empty.
+// scan then holds no point, only the fault.
 bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& scan,
                 QString& error);
 

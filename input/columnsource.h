@@ -30,6 +30,17 @@ struct NamedArray
 // some thousand points of at most a few hundred channels.
 constexpr qint64 maxArrayValues = qint64(1) << 22;
 
+// What a name holds, told without reading its values: for a user choosing
+// among the datasets of an HDF5 file.
+struct NamedShape
+{
+    bool known = false;
+    // Integers or floating-point numbers, which a mapping can use.
+    bool numbers = false;
+    // Its dimensions, points first; none for a single value.
+    QVector<qint64> dims;
+};
+
 // A file of named columns or datasets, read by name. Implementations:
 // labelledtext.h (SPEC, XDI, XDAC, CSV and blank-separated text) and
 // hdf5source.h.
@@ -64,4 +75,11 @@ public:
     // What the reader passed over, each naming file and line ("scan.csv,
     // line 12: 3 values for 17 labels; row skipped").
     virtual QStringList warnings() const { return {}; }
+    // The shape of one of names(); not known for the columns of a text
+    // file, which are all alike.
+    virtual NamedShape shapeOf(const QString& name)
+    {
+        Q_UNUSED(name);
+        return {};
+    }
 };

@@ -184,6 +184,7 @@ public:
         for (int i = 0; i < entries_.size(); ++i) {
             names_ << entries_[i].path;
             byBase_[entries_[i].base].append(i);
+            byPath_.insert(entries_[i].path, i);
         }
     }
 
@@ -226,6 +227,15 @@ public:
         const Lookup result = readEntry(entries_[matches.first()], array, error);
         H5Eclear2(H5E_DEFAULT);
         return result;
+    }
+
+    NamedShape shapeOf(const QString& name) override
+    {
+        Hdf5QuietErrors quiet;
+        const int found = byPath_.value(name, -1);
+        const NamedShape out = found < 0 ? NamedShape{} : entryShape(entries_[found]);
+        H5Eclear2(H5E_DEFAULT);
+        return out;
     }
 
 private:
@@ -324,6 +334,35 @@ private:
         return Lookup::Found;
     }
 
+    NamedShape entryShape(const Entry& entry)
+    {
+        Hid access(H5Pcreate(H5P_DATASET_ACCESS), &H5Pclose);
+        if (!access.valid() || H5Pset_elink_cb(access.get(), &refuseExternalLink, nullptr) < 0)
+            return {};
+        Hid dataset(H5Dopen2(file_.get(), entry.raw.constData(), access.get()), &H5Dclose);
+        if (!dataset.valid())
+            return {};
+        Hid type(H5Dget_type(dataset.get()), &H5Tclose);
+        Hid space(H5Dget_space(dataset.get()), &H5Sclose);
+        if (!type.valid() || !space.valid())
+            return {};
+        const int rank = H5Sget_simple_extent_ndims(space.get());
+        hsize_t dims[H5S_MAX_RANK] = {};
+        if (rank < 0 || rank > H5S_MAX_RANK ||
+            (rank > 0 && H5Sget_simple_extent_dims(space.get(), dims, nullptr) != rank))
+            return {};
+        const H5T_class_t typeClass = H5Tget_class(type.get());
+        NamedShape out;
+        out.known = true;
+        out.numbers = typeClass == H5T_INTEGER || typeClass == H5T_FLOAT;
+        for (int d = 0; d < rank; ++d)
+            out.dims.append(qint64(dims[d]));
+        // A dataspace without values has no dimensions either.
+        if (H5Sget_simple_extent_type(space.get()) == H5S_NULL)
+            out.dims = {0};
+        return out;
+    }
+
     // Why the dataset's values cannot be read from this file alone, or
     // cannot be read at a bounded cost; empty when they can.
     QString checkStorage(hid_t dataset, hid_t type, const QVector<hsize_t>& dims, const Entry& entry,
@@ -414,6 +453,7 @@ private:
     QVector<Entry> entries_;
     QStringList names_;
     QHash<QString, QVector<int>> byBase_;
+    QHash<QString, int> byPath_;
     QStringList warnings_;
 };
 

@@ -468,8 +468,11 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
             found.last().rows.append(i);
         }
     }
-    for (int k = 0; k < found.size(); ++k)
+    for (int k = 0; k < found.size(); ++k) {
         r.scans[k].rows = found[k].rows.size();
+        if (found[k].labels >= 0)
+            r.scans[k].labels = specLabels(lines[found[k].labels].text);
+    }
 
     // A "#S" line can stand inside an MCA block, which is no scan.
     if (found.isEmpty()) {
@@ -493,6 +496,7 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
             QStringList numbers;
             for (const SpecScan& s : qAsConst(r.scans))
                 numbers << s.number;
+            r.scanMissing = true;
             r.error = QStringLiteral("no scan %1 in %2; it has: %3")
                           .arg(scan, path, numbers.join(QStringLiteral(", ")));
             return r;
@@ -505,8 +509,8 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
                       .arg(r.scans[chosen].line);
         return r;
     }
-    auto source = std::make_unique<TextColumns>(
-        path, QStringLiteral("SPEC"), specLabels(lines[f.labels].text));
+    auto source =
+        std::make_unique<TextColumns>(path, QStringLiteral("SPEC"), r.scans[chosen].labels);
     for (int i : f.rows)
         source->addRow(blankSplit(lines[i].text), lines[i].number);
     r.source = std::move(source);

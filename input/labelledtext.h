@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <memory>
@@ -50,6 +51,8 @@ struct SpecScan
     QString command;
     qint64 line = 0;
     int rows = 0;
+    // Its "#L" labels; empty when it has none.
+    QStringList labels;
 };
 
 struct LabelledTextReading
@@ -62,6 +65,8 @@ struct LabelledTextReading
     // A SPEC file holds several scans and none was chosen: the caller lists
     // scans.
     bool scanNeeded = false;
+    // The scan chosen is not in the file.
+    bool scanMissing = false;
 };
 
 // Reads bytes (the whole file at path, named in messages) as the format

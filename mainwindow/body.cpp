@@ -45,6 +45,13 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     readDialog = new QFileDialog();
     readDialog->setObjectName(QStringLiteral("readDialog"));
     readDialog->setFileMode(QFileDialog::ExistingFiles);
+    // Files are told apart by their content, not their names, so every file
+    // is listed first; XDAC files end in a scan number (.001).
+    readDialog->setNameFilters(
+        {tr("All files (*)"),
+         tr("Scan files: SPEC, XDI, XDAC, CSV, HDF5 (*.spec *.xdi *.[0-9][0-9][0-9] *.csv *.tsv "
+            "*.txt *.dat *.h5 *.hdf5 *.hdf *.nxs)"),
+         tr("MCA spectra and count tables (*.mca *.dat *.txt)")});
 
     saveDialog = new QFileDialog();
     saveDialog->setObjectName(QStringLiteral("saveDialog"));

@@ -3,16 +3,22 @@
 #include "mainwindow/pointset.h"
 #include "ui_body.h"
 
+#include "input/loadfiles.h"
+
 #include <QColor>
 #include <QFrame>
+#include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 
 class AMeasP;
 class ResultsTableModel;
+class ColumnMappingDialog;
 class QDragEnterEvent;
 class QDropEvent;
 class QFileDialog;
+class QMessageBox;
 class QPainter;
 
 // The main window: button bar, I0 background field, the column of
@@ -72,13 +78,20 @@ private:
     void updateUseBoxes();
     // Adds one finished panel to the point set and to the panel column.
     void addPoint(AMeasP* panel);
-    // Reads a count table file; every accepted row becomes a point at once.
-    void readCountTable(const QString& path);
-    // Makes the panel of a point read from a file (at line, for a row of a
-    // count table) and adds it, unless the point has too many channels or
-    // the window has no room left for it.
-    void addReadPoint(const QString& file, qint64 line, double i0, const QVector<double>& icrs,
-                      const QVector<double>& scas);
+    // Makes the panel of a point as it is read and adds it, unless the
+    // window has no room left for it; false then.
+    bool addReadPoint(const LoadedFiles::Point& point, const LoadedFiles::File& file);
+    // Loads the selections chosen, in order, until one holds scan files:
+    // the mapping dialog then asks for their columns, and the rest waits
+    // until it is answered.
+    void loadPendingSelections();
+    // Loads one selection in order (scan files through scan's mapping, none
+    // when it is not set), fits and repaints; returns what went wrong with
+    // its scan files, to be shown.
+    QStringList loadSelection(const QStringList& files, const ScanOptions& scan,
+                              QStringList& details);
+    // The message that names the scan files that gave no point or not all.
+    void showScanFileProblems(const QStringList& problems, const QStringList& details);
     // New or no data: both plots show the data's whole extent again.
     void resetPlotViews();
     // The title says how many points the window refused since the last
@@ -97,4 +110,11 @@ private:
     int roomLeft = 0;
     int pointsRefused = 0;
     int pointsRefusedSinceClear = 0;
+    // Scan files: the dialog that asks for their columns (made when first
+    // needed), the selection it asks for, the selections chosen meanwhile,
+    // and the message about those that went wrong.
+    ColumnMappingDialog* mappingDialog = nullptr;
+    QStringList mappedSelection;
+    QList<QStringList> pendingSelections;
+    QPointer<QMessageBox> scanFileProblems;
 };
