@@ -100,8 +100,9 @@ void ColumnMappingDialog::showScans()
         ScanNumber->clear();
         for (int i = 0; i < outline.scans.size(); ++i) {
             const SpecScan& s = outline.scans[i];
-            ScanNumber->addItem(tr("%1: %2 (rows: %3)").arg(s.number, s.command).arg(s.rows),
-                                s.number);
+            ScanNumber->addItem(
+                tr("%1: %2 (rows: %3)").arg(s.number, s.command, QString::number(s.rows)),
+                s.number);
             if (first < 0 && accepted.contains(namesKey(outline.format, s.labels)))
                 first = i;
             if (guessed < 0 && complete(guessMapping(s.labels, false).mapping))

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -170,6 +171,24 @@ void TestCatalogue::windowShowsNoEnglish()
                 QVERIFY2(!english.match(text).hasMatch(), qPrintable(text));
             }
         }
+        // The dialog that asks for a scan file's columns.
+        const QString csv = QStringLiteral(VESKOR_EXAMPLES_DIR) + "/formats/scan.csv";
+        Q_EMIT read->filesSelected({csv});
+        auto* mapping = body.findChild<QDialog*>("ColumnMappingDialog");
+        QVERIFY(mapping && mapping->isVisible());
+        QStringList texts{mapping->windowTitle()};
+        for (auto* w : mapping->findChildren<QWidget*>()) {
+            texts << w->toolTip();
+            if (auto* l = qobject_cast<QLabel*>(w))
+                texts << l->text();
+            if (auto* b = qobject_cast<QAbstractButton*>(w))
+                texts << b->text();
+        }
+        for (QString text : qAsConst(texts)) {
+            text.remove(QDir::toNativeSeparators(csv));
+            QVERIFY2(!english.match(text).hasMatch(), qPrintable(text));
+        }
+        mapping->reject();
     }
     QCoreApplication::removeTranslator(&translator);
 }
