@@ -342,12 +342,13 @@ void paintScene(QPainter* p, const PlotScene& scene)
     for (const PlotScene::Dots& d : scene.dots) {
         if (d.rings.isEmpty())
             continue;
-        // A ring over the same 7 pixels a dot fills: the point is shown,
-        // and shown apart.
+        // A ring 9 pixels across, wider than a dot: where two dots of a
+        // channel overlap their common part stays unfilled, and a point left
+        // out must not look like that.
         p->setPen(d.color);
         p->setBrush(Qt::NoBrush);
         for (const QPoint& c : d.rings)
-            p->drawEllipse(QRect(c.x() - 3, c.y() - 3, 6, 6));
+            p->drawEllipse(QRect(c.x() - 4, c.y() - 4, 8, 8));
     }
     for (const PlotScene::Curve& c : scene.curves) {
         p->setPen(c.color);

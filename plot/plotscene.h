@@ -20,8 +20,8 @@ struct PlotScene
         QColor color;
         // Centres of the 7-pixel dots, in the order of the points.
         QVector<QPoint> centres;
-        // Centres of the rings of the points left out of the fit, in the
-        // order of the points.
+        // Centres of the 9-pixel rings of the points left out of the fit,
+        // in the order of the points.
         QVector<QPoint> rings;
     };
     struct Curve

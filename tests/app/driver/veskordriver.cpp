@@ -15,6 +15,7 @@
 //   model:NAME   chooses the model whose item data is NAME
 //   tab:N        shows tab N of the plots and the results table
 //   leave-out:N  unchecks the "use in fit" box of point N (from 1)
+//   accept-mapping  accepts the mapping dialog of scan files as it stands
 //   tip:N        prints the tool tip of result field N (from 1: tau0 of
 //                channel 1, tau of channel 1, tau0 of channel 2, ...)
 //   grab:FILE    writes what the window shows to the PNG image FILE
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFileDialog>
 #include <QGenericPlugin>
 #include <QGridLayout>
@@ -153,6 +155,14 @@ private:
             if (n < 1 || n > boxes.size())
                 return false;
             boxes[n - 1]->click();
+            settle();
+            return true;
+        }
+        if (step == QLatin1String("accept-mapping")) {
+            auto* dialog = body->findChild<QDialog*>(QStringLiteral("ColumnMappingDialog"));
+            if (!dialog || !dialog->isVisible())
+                return false;
+            dialog->accept();
             settle();
             return true;
         }
