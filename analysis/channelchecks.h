@@ -2,6 +2,7 @@
 
 #include "analysis/channelstats.h"
 #include "analysis/deadtimefit.h"
+#include "analysis/stagefit.h"
 #include "input/pointview.h"
 
 #include <QString>
@@ -33,10 +34,19 @@ struct ChannelWarning
         NegativeConstant,
         // The stage's reduced chi-square exceeds kMaxReducedChiSquare.
         PoorFit,
-        // The quadratic's first-order bias, which it shows on the exact
-        // paralysable curve fitted to the same points, exceeds its own
-        // standard error.
+        // The quadratic's first-order bias, the largest it shows on the
+        // exact curves fitted to the same points, exceeds its own standard
+        // error.
         FirstOrderBias,
+        // The constant's scaled standard error exceeds kMaxRelativeError
+        // of it: the scan does not fix it.
+        ImpreciseConstant,
+        // Auto: the data do not tell the exact models apart, and their
+        // mean is reported.
+        ModelsUndecided,
+        // Points lie past the top of the chosen paralysable or hybrid
+        // curve, where a count rate has two true rates.
+        PastPeak,
         // A point's I0 is not above 0.
         I0NotPositive,
         // A point has fewer channels than the points before it.
@@ -68,9 +78,14 @@ struct ChannelWarning
     //   ICR;
     // PoorFit: the reduced chi-square and kMaxReducedChiSquare, with the
     //   worst point's standardised residual in measure;
-    // FirstOrderBias: the quadratic's constant and the paralysable one, with
-    //   the quadratic's standard error in deviationLimit and its bias in
+    // FirstOrderBias: the quadratic's constant and model's, with the
+    //   quadratic's standard error in deviationLimit and its bias in
     //   measure;
+    // ImpreciseConstant: the constant and its standard error;
+    // ModelsUndecided: the scaled chi-square difference and kModelsDecide,
+    //   with the two models' difference in measure;
+    // PastPeak: the number of points past the top and the peak rate, the
+    //   first of them in point;
     // I0NotPositive: the first such point's I0 and the number of such
     //   points;
     // FewerChannels: the point's channel count and the set's before it.
@@ -81,6 +96,9 @@ struct ChannelWarning
     // What made a constant not available (NonFiniteConstant), in a few
     // words; empty when nothing more is known.
     QString reason = QString();
+    // FirstOrderBias: the exact model of the largest bias; PastPeak: the
+    // model chosen.
+    DeadTimeModel model = DeadTimeModel::Quadratic;
 };
 
 constexpr double kMaxDeadTimeFraction = 0.10;

@@ -1,11 +1,28 @@
 #include "analysis/channelmodels.h"
 
+#include "analysis/hybridfit.h"
+
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 const ModelChoice kChoices[] = {ModelChoice::Quadratic, ModelChoice::Paralyzable,
-                                ModelChoice::NonParalyzable, ModelChoice::Auto};
+                                ModelChoice::NonParalyzable, ModelChoice::Hybrid,
+                                ModelChoice::Auto};
+
+// The lowest and highest x > 0 of a stage, and its determination.
+void settle(StageFit& fit, const QVector<double>& x)
+{
+    for (double v : x) {
+        if (!(v > 0.0) || !std::isfinite(v))
+            continue;
+        fit.lowestX = std::isnan(fit.lowestX) ? v : std::min(fit.lowestX, v);
+        fit.highestX = std::isnan(fit.highestX) ? v : std::max(fit.highestX, v);
+    }
+    fit.undetermined = determination(fit);
+}
 
 } // namespace
 
@@ -18,6 +35,8 @@ QString choiceName(ModelChoice choice)
         return modelName(DeadTimeModel::Paralyzable);
     case ModelChoice::NonParalyzable:
         return modelName(DeadTimeModel::NonParalyzable);
+    case ModelChoice::Hybrid:
+        return modelName(DeadTimeModel::Hybrid);
     case ModelChoice::Auto:
         return QStringLiteral("auto");
     }
@@ -32,7 +51,93 @@ bool choiceFromName(const QString& name, ModelChoice& choice)
             return true;
         }
     }
-    return false;
+    // The British spelling, with or without the hyphen.
+    QString other = name;
+    other.replace(QLatin1String("-"), QString()).replace(QLatin1String("lysable"),
+                                                          QLatin1String("lyzable"));
+    return other != name && choiceFromName(other, choice);
+}
+
+StageFit decideModel(const StageFit fits[kDeadTimeModels], ModelDecision& decision)
+{
+    decision = ModelDecision();
+    const StageFit& para = fits[int(DeadTimeModel::Paralyzable)];
+    const StageFit& non = fits[int(DeadTimeModel::NonParalyzable)];
+    const StageFit& hybrid = fits[int(DeadTimeModel::Hybrid)];
+    if (!para.available() && !non.available())
+        return para;
+    decision.verdict = ModelDecision::Verdict::Decided;
+    if (!para.available() || !non.available()) {
+        const StageFit& only = para.available() ? para : non;
+        decision.model = only.model;
+        return only;
+    }
+    const StageFit& better = non.chiSquare < para.chiSquare ? non : para;
+    const StageFit& worse = &better == &para ? non : para;
+    decision.model = better.model;
+    decision.scaledDelta = (worse.chiSquare - better.chiSquare) / better.reducedChiSquare;
+    if (hybrid.available() && hybrid.paralysablePart > 0.0 && hybrid.nonParalysablePart > 0.0 &&
+        hybrid.reducedChiSquare > 0.0)
+        decision.hybridGain = (better.chiSquare - hybrid.chiSquare) / hybrid.reducedChiSquare;
+    if (decision.hybridGain > kModelsDecide) {
+        decision.verdict = ModelDecision::Verdict::Hybrid;
+        decision.model = DeadTimeModel::Hybrid;
+        return hybrid;
+    }
+    // A NaN difference (no degree of freedom, or a curve through every
+    // point) decides nothing either.
+    if (decision.scaledDelta > kModelsDecide)
+        return better;
+    decision.verdict = ModelDecision::Verdict::Undecided;
+    StageFit mean = better;
+    mean.averaged = true;
+    mean.constant = (para.constant + non.constant) / 2;
+    mean.scale = (para.scale + non.scale) / 2;
+    const double halfSpread = (para.constant - non.constant) / 2;
+    const double error = std::max(para.constantError, non.constantError);
+    mean.constantError = std::sqrt(error * error + halfSpread * halfSpread);
+    const double scaleSpread = (para.scale - non.scale) / 2;
+    const double scaleError = std::max(para.scaleError, non.scaleError);
+    mean.scaleError = std::sqrt(scaleError * scaleError + scaleSpread * scaleSpread);
+    return mean;
+}
+
+namespace {
+
+// The true rate at which z e^(-z tp) / (1 + z tn) tops out: the root of
+// 1 - tp z - tp tn z^2 = 0, written so that tn = 0 gives 1 / tp.
+double hybridTop(double tp, double tn)
+{
+    return 2.0 / (tp + std::sqrt(tp * tp + 4.0 * tp * tn));
+}
+
+} // namespace
+
+double peakTrueRate(const StageFit& fit)
+{
+    if (!fit.available())
+        return StageFit::notAvailable;
+    switch (fit.model) {
+    case DeadTimeModel::Paralyzable:
+        return fit.constant > 0.0 ? 1.0 / fit.constant : std::numeric_limits<double>::infinity();
+    case DeadTimeModel::Hybrid:
+        return fit.paralysablePart > 0.0 ? hybridTop(fit.paralysablePart, fit.nonParalysablePart)
+                                         : std::numeric_limits<double>::infinity();
+    case DeadTimeModel::Quadratic:
+    case DeadTimeModel::NonParalyzable:
+        break;
+    }
+    return std::numeric_limits<double>::infinity();
+}
+
+double peakRate(const StageFit& fit)
+{
+    const double z = peakTrueRate(fit);
+    if (!std::isfinite(z))
+        return z;
+    if (fit.model == DeadTimeModel::Paralyzable)
+        return z * std::exp(-1.0);
+    return z * std::exp(-z * fit.paralysablePart) / (1.0 + z * fit.nonParalysablePart);
 }
 
 const StageFit& ChannelModels::fit(DeadTimeStage stage, DeadTimeModel model) const
@@ -47,17 +152,19 @@ const StageFit& ChannelModels::chosen(DeadTimeStage stage, ModelChoice choice) c
         return fit(stage, DeadTimeModel::Quadratic);
     case ModelChoice::NonParalyzable:
         return fit(stage, DeadTimeModel::NonParalyzable);
+    case ModelChoice::Hybrid:
+        return fit(stage, DeadTimeModel::Hybrid);
     case ModelChoice::Paralyzable:
         break;
-    case ModelChoice::Auto: {
-        const StageFit& para = fit(stage, DeadTimeModel::Paralyzable);
-        const StageFit& non = fit(stage, DeadTimeModel::NonParalyzable);
-        if (non.available() && (!para.available() || non.chiSquare < para.chiSquare))
-            return non;
-        break;
-    }
+    case ModelChoice::Auto:
+        return autoFit[stage == DeadTimeStage::Input ? 0 : 1];
     }
     return fit(stage, DeadTimeModel::Paralyzable);
+}
+
+const ModelDecision& ChannelModels::decided(DeadTimeStage stage) const
+{
+    return decision[stage == DeadTimeStage::Input ? 0 : 1];
 }
 
 QVector<ChannelModels> fitChannelModels(const QVector<PointView>& points, const DeadTimeFit& fit,
@@ -65,7 +172,8 @@ QVector<ChannelModels> fitChannelModels(const QVector<PointView>& points, const 
 {
     const int nChannels = std::min(fit.tau0s.size(), stats.size());
     const int n = points.size();
-    QVector<ChannelModels> all(nChannels);
+    QVector<ChannelModels> all;
+    all.reserve(nChannels);
     QVector<double> i0s(n);
     QVector<double> icrs(n);
     QVector<double> scas(n);
@@ -79,18 +187,33 @@ QVector<ChannelModels> fitChannelModels(const QVector<PointView>& points, const 
             icrs[j] = points[j].icr(ch);
             scas[j] = points[j].sca(ch);
         }
-        ChannelModels& m = all[ch];
+        ChannelModels m;
         const int q = int(DeadTimeModel::Quadratic);
-        m.input[q] =
-            quadraticStageFit(DeadTimeStage::Input, i0s, icrs, fit.i0NinFits[ch][0],
-                              fit.i0NinFits[ch][1], stats[ch].tau0Error, stats[ch].inputChiSquare);
+        const int p = int(DeadTimeModel::Paralyzable);
+        const int np = int(DeadTimeModel::NonParalyzable);
+        m.input[q] = quadraticStageFit(DeadTimeStage::Input, i0s, icrs, fit.i0NinFits[ch][0],
+                                       fit.i0NinFits[ch][1], times);
         m.output[q] = quadraticStageFit(DeadTimeStage::Output, icrs, scas, fit.ninNoutFits[ch][0],
-                                        fit.ninNoutFits[ch][1], stats[ch].tauError,
-                                        stats[ch].outputChiSquare);
+                                        fit.ninNoutFits[ch][1], times);
         for (DeadTimeModel model : {DeadTimeModel::Paralyzable, DeadTimeModel::NonParalyzable}) {
             m.input[int(model)] = fitExactStage(model, DeadTimeStage::Input, i0s, icrs, times);
             m.output[int(model)] = fitExactStage(model, DeadTimeStage::Output, icrs, scas, times);
         }
+        const int h = int(DeadTimeModel::Hybrid);
+        m.input[h] = fitHybridStage(DeadTimeStage::Input, i0s, icrs, times, m.input[p], m.input[np]);
+        m.output[h] =
+            fitHybridStage(DeadTimeStage::Output, icrs, scas, times, m.output[p], m.output[np]);
+        for (int k = 0; k < kDeadTimeModels; ++k) {
+            settle(m.input[k], i0s);
+            settle(m.output[k], icrs);
+        }
+        m.autoFit[0] = decideModel(m.input, m.decision[0]);
+        m.autoFit[1] = decideModel(m.output, m.decision[1]);
+        // The mean's error is its own: settle again.
+        m.autoFit[0].undetermined = determination(m.autoFit[0]);
+        m.autoFit[1].undetermined = determination(m.autoFit[1]);
+        m.calibratedUpTo = stats.value(ch).highestIcr;
+        all.append(m);
     }
     return all;
 }

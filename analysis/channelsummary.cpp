@@ -79,13 +79,34 @@ QString channelWarningText(const ChannelWarning& w, const std::function<QString(
         return text;
     }
     case Check::FirstOrderBias:
-        return channel + QStringLiteral("the quadratic gives %1 = %2; on the exact paralysable "
-                                        "curve fitted to these points (%1 = %3) it would give "
-                                        "%4, a first-order bias of %5, more than its standard "
-                                        "error %6 (--model paralyzable fits the exact model)")
+        return channel + QStringLiteral("the quadratic gives %1 = %2; on the exact %3 curve "
+                                        "fitted to these points (%1 = %4) it would give %5, a "
+                                        "first-order bias of %6, more than its standard error "
+                                        "%7 (--model %3 fits the exact model)")
+                             .arg(name, fieldText(w.value), modelName(w.model),
+                                  fieldText(w.reference), fieldText(w.reference + w.measure),
+                                  fieldText(w.measure), fieldText(w.deviationLimit));
+    case Check::ImpreciseConstant:
+        if (std::isnan(w.reference))
+            return channel + QStringLiteral("%1 = %2 is undetermined: no standard error can be had")
+                                 .arg(name, fieldText(w.value));
+        return channel + QStringLiteral("%1 = %2 is undetermined: its standard error %3 is more "
+                                        "than %4 %5 of it")
                              .arg(name, fieldText(w.value), fieldText(w.reference),
-                                  fieldText(w.reference + w.measure), fieldText(w.measure),
-                                  fieldText(w.deviationLimit));
+                                  QString::number(100 * kMaxRelativeError), QStringLiteral("%"));
+    case Check::ModelsUndecided:
+        return channel + QStringLiteral("the data do not decide between the paralyzable and the "
+                                        "nonparalyzable %1 (chi-square difference %2 scatters, "
+                                        "below %3): their mean is reported, its error widened "
+                                        "by half their difference of %4")
+                             .arg(name, QString::number(w.value, 'g', 3), fieldText(w.reference),
+                                  fieldText(std::abs(w.measure)));
+    case Check::PastPeak:
+        return channel + QStringLiteral("points past the top of the %1 curve of %2 (highest "
+                                        "rate %3): %4, the first %5; there a count rate has two "
+                                        "true rates")
+                             .arg(modelName(w.model), name, fieldText(w.reference),
+                                  QString::number(w.value), pointName(w.point));
     case Check::I0NotPositive: {
         QString text = QStringLiteral("%1: I0 = %2 is not above 0: the point says nothing about "
                                       "a dead time")

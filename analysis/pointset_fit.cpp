@@ -19,7 +19,13 @@ ModelCurve stageCurve(const StageFit& fit, DeadTimeStage stage)
     c.model = fit.model;
     c.available = fit.available();
     c.scale = fit.scale;
-    c.rate = stage == DeadTimeStage::Input ? fit.scale * fit.constant : fit.constant;
+    const double perRate = stage == DeadTimeStage::Input ? fit.scale : 1.0;
+    if (fit.model == DeadTimeModel::Hybrid) {
+        c.rate = perRate * fit.paralysablePart;
+        c.nonParalysableRate = perRate * fit.nonParalysablePart;
+    } else {
+        c.rate = perRate * fit.constant;
+    }
     return c;
 }
 

@@ -47,3 +47,39 @@ RunAnalysis fitRunModels(const QVector<PointView>& points, int nChannels);
 // the warnings about them. points are those run was fitted over. May be
 // called again with another choice; every earlier report is replaced.
 void reportRunModel(RunAnalysis& run, const QVector<PointView>& points, ModelChoice choice);
+
+// A constant of the choice that the scan does not fix (see determination()).
+struct UndeterminedConstant
+{
+    int channel; // from 0
+    DeadTimeStage stage;
+    QString reason; // undeterminedText()
+};
+
+// Every undetermined constant of run's choice, tau0 before tau channel by
+// channel.
+QVector<UndeterminedConstant> undeterminedConstants(const RunAnalysis& run);
+
+// What a results file holds in place of an undetermined constant, which
+// the acquisition software would otherwise read as a number (or as nan).
+enum class UndeterminedFill
+{
+    // The quadratic's constant, as the window writes it.
+    Quadratic,
+    // 0: no correction.
+    Zero,
+};
+
+// The constants a results file of run's choice holds: the window's own for
+// the quadratic (bit for bit what it saves), the model's otherwise; each
+// undetermined one replaced as fill says.
+void constantsToWrite(const RunAnalysis& run, UndeterminedFill fill, QVector<double>& tau0s,
+                      QVector<double>& taus);
+
+// "1-4, 7" for the channels 0, 1, 2, 3 and 6 (counting from 0, in
+// ascending order).
+QString channelRanges(const QVector<int>& channels);
+
+// "tau0 of channels 1-4, 7; tau of channel 3": the undetermined constants
+// named for a message.
+QString undeterminedChannels(const QVector<UndeterminedConstant>& constants);

@@ -62,20 +62,59 @@ bool checkSet(const QVector<PointView>& points, QVector<ChannelWarning>& out)
     return checkSpan(i0s, Check::NarrowI0Range, -1, Constant::Tau0, out);
 }
 
-// What the quadratic makes of the exact paralysable curve itself, less
-// that curve's constant: the first-order model's bias at these points, free
-// of the noise that two fits of the same counts differ by.
+// What the quadratic makes of an exact curve itself, less that curve's
+// constant: the first-order model's bias at these points, free of the
+// noise that two fits of the same counts differ by.
 double firstOrderBias(const StageFit& exact, DeadTimeStage stage, const QVector<double>& x)
 {
-    const double a = exact.scale;
-    const double b = stage == DeadTimeStage::Input ? exact.scale * exact.constant : exact.constant;
+    const bool input = stage == DeadTimeStage::Input;
     QVector<double> y;
-    for (double v : x)
-        y.append(a * v * std::exp(-b * v));
+    for (double v : x) {
+        const double rate = input ? exact.scale * v : v;
+        double kept = 1.0;
+        switch (exact.model) {
+        case DeadTimeModel::Paralyzable:
+            kept = std::exp(-rate * exact.constant);
+            break;
+        case DeadTimeModel::NonParalyzable:
+            kept = 1.0 / (1.0 + rate * exact.constant);
+            break;
+        case DeadTimeModel::Hybrid:
+            kept = std::exp(-rate * exact.paralysablePart) /
+                   (1.0 + rate * exact.nonParalysablePart);
+            break;
+        case DeadTimeModel::Quadratic:
+            break;
+        }
+        y.append(exact.scale * v * kept);
+    }
     QVector<double> p;
     fitQuadratic(x, y, p);
-    const double quadratic = stage == DeadTimeStage::Input ? -p[1] / p[0] / p[0] : -p[1] / p[0];
+    const double quadratic = input ? -p[1] / p[0] / p[0] : -p[1] / p[0];
     return quadratic - exact.constant;
+}
+
+// The points whose true rate lies past the top of fit's curve.
+void checkPeak(const StageFit& fit, DeadTimeStage stage, int channel, Constant constant,
+               const QVector<double>& x, QVector<ChannelWarning>& out)
+{
+    const double top = peakTrueRate(fit);
+    if (!std::isfinite(top))
+        return;
+    int first = -1;
+    int past = 0;
+    for (int j = 0; j < x.size(); ++j) {
+        const double rate = stage == DeadTimeStage::Input ? fit.scale * x[j] : x[j];
+        if (rate > top) {
+            first = first < 0 ? j : first;
+            ++past;
+        }
+    }
+    if (past == 0)
+        return;
+    ChannelWarning w{Check::PastPeak, channel, constant, first, double(past), peakRate(fit)};
+    w.model = fit.model;
+    out.append(w);
 }
 
 // narrow: the stage's x spans too little, which says all there is to say
@@ -99,18 +138,37 @@ void checkStage(const ChannelModels& m, DeadTimeStage stage, ModelChoice choice,
         w.measure = fit.worstResidual;
         out.append(w);
     }
-    if (choice != ModelChoice::Quadratic || narrow)
-        return;
-    const StageFit& exact = m.fit(stage, DeadTimeModel::Paralyzable);
-    if (!exact.available() || !std::isfinite(fit.constantError))
-        return;
-    const double bias = firstOrderBias(exact, stage, x);
-    if (std::abs(bias) > fit.constantError) {
-        ChannelWarning w{Check::FirstOrderBias, channel,        constant,         -1,
-                         fit.constant,          exact.constant, fit.constantError};
-        w.measure = bias;
+    if (fit.undetermined == StageFit::Undetermined::LargeError)
+        out.append(
+            {Check::ImpreciseConstant, channel, constant, -1, fit.constant, fit.constantError});
+    const ModelDecision& decision = m.decided(stage);
+    if (choice == ModelChoice::Auto && decision.verdict == ModelDecision::Verdict::Undecided) {
+        ChannelWarning w{Check::ModelsUndecided, channel, constant,     -1,
+                         decision.scaledDelta,   kModelsDecide};
+        w.measure = m.fit(stage, DeadTimeModel::Paralyzable).constant -
+                    m.fit(stage, DeadTimeModel::NonParalyzable).constant;
         out.append(w);
     }
+    if (!fit.averaged)
+        checkPeak(fit, stage, channel, constant, x, out);
+    if (choice != ModelChoice::Quadratic || narrow || !std::isfinite(fit.constantError))
+        return;
+    ChannelWarning worst{Check::FirstOrderBias, channel, constant, -1, fit.constant, 0.0,
+                         fit.constantError};
+    for (DeadTimeModel model :
+         {DeadTimeModel::Paralyzable, DeadTimeModel::NonParalyzable, DeadTimeModel::Hybrid}) {
+        const StageFit& exact = m.fit(stage, model);
+        if (!exact.available())
+            continue;
+        const double bias = firstOrderBias(exact, stage, x);
+        if (std::abs(bias) > std::abs(worst.measure)) {
+            worst.measure = bias;
+            worst.reference = exact.constant;
+            worst.model = model;
+        }
+    }
+    if (std::abs(worst.measure) > fit.constantError)
+        out.append(worst);
 }
 
 } // namespace
@@ -139,5 +197,7 @@ QVector<ChannelWarning> checkScan(const QVector<PointView>& points,
 
 bool aboutData(const ChannelWarning& w)
 {
-    return w.check != Check::DeadTimeFraction && w.check != Check::FirstOrderBias;
+    return w.check != Check::DeadTimeFraction && w.check != Check::FirstOrderBias &&
+           w.check != Check::ModelsUndecided && w.check != Check::PastPeak &&
+           w.check != Check::ImpreciseConstant;
 }

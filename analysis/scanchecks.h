@@ -6,10 +6,6 @@
 
 #include <QVector>
 
-// A scan must span at least this factor in I0 (for tau0) and in a
-// channel's ICR (for tau): over less, the curve bends too little for a
-// dead time to show.
-constexpr double kMinSpan = 2.0;
 // Above this reduced chi-square a stage's points scatter more than counting
 // allows, whatever the model.
 constexpr double kMaxReducedChiSquare = 3.0;
@@ -21,8 +17,9 @@ constexpr double kMaxReducedChiSquare = 3.0;
 //   (each point that lowers the channel count), then NarrowI0Range, all
 //   with channel -1;
 // - then channel by channel: NarrowIcrRange, then for tau0 and then for
-//   tau NegativeConstant, PoorFit and FirstOrderBias (the last with the
-//   quadratic only, and not where the stage's range is too narrow).
+//   tau NegativeConstant, PoorFit, ImpreciseConstant, ModelsUndecided
+//   (auto only), PastPeak and FirstOrderBias (the last with the quadratic
+//   only, and not where the stage's range is too narrow).
 // models are fitChannelModels' over points, choice the model reported.
 QVector<ChannelWarning> checkScan(const QVector<PointView>& points,
                                   const QVector<ChannelModels>& models, ModelChoice choice);
@@ -30,5 +27,7 @@ QVector<ChannelWarning> checkScan(const QVector<PointView>& points,
 // Whether a warning says something about the data (a point, a file, a
 // fit's scatter, a constant) rather than about the limits of the model
 // chosen (DeadTimeFraction and FirstOrderBias, which concern the
-// quadratic's first-order expansion).
+// quadratic's first-order expansion; ModelsUndecided and PastPeak, which
+// concern the exact models; ImpreciseConstant, which says what the scan
+// cannot fix, and which -o refuses to write on its own).
 bool aboutData(const ChannelWarning& w);

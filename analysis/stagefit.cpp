@@ -57,7 +57,10 @@ struct Loss
 // models need x > 0 (a point at x = 0 expects no count and so has no
 // weight); the quadratic leaves out only x = 0, which adds nothing to its
 // sums anyway.
-Outcome screen(const QVector<double>& x, const QVector<double>& y, bool exact, QVector<int>& used)
+} // namespace
+
+Outcome screenStagePoints(const QVector<double>& x, const QVector<double>& y, bool exact,
+                          QVector<int>& used)
 {
     const int n = std::min(x.size(), y.size());
     for (int k = 0; k < n; ++k)
@@ -77,6 +80,14 @@ Outcome screen(const QVector<double>& x, const QVector<double>& y, bool exact, Q
         return Outcome::Singular;
     return counted ? Outcome::Fitted : Outcome::NoCounts;
 }
+
+double standardError(double variance)
+{
+    const double e = std::sqrt(std::max(variance, 0.0));
+    return std::isfinite(e) ? e : StageFit::notAvailable;
+}
+
+namespace {
 
 // The weighted least-squares problem of one pass: residuals
 // sqrt(w) (v - a u h(b u)) over the points, in units scaled so that the
@@ -177,13 +188,8 @@ void setConstant(StageFit& fit, double a, double constant, const Eigen::Matrix2d
     fit.constant = constant;
     if (!covariance)
         return;
-    // An error that overflows says no more than one not available.
-    const auto error = [](double variance) {
-        const double e = std::sqrt(std::max(variance, 0.0));
-        return std::isfinite(e) ? e : StageFit::notAvailable;
-    };
-    fit.scaleError = error((*covariance)(0, 0));
-    fit.constantError = error((*covariance)(1, 1));
+    fit.scaleError = standardError((*covariance)(0, 0));
+    fit.constantError = standardError((*covariance)(1, 1));
 }
 
 // Sound scans settle in under ten passes of under fifteen evaluations
@@ -256,6 +262,8 @@ QString modelName(DeadTimeModel model)
         return QStringLiteral("paralyzable");
     case DeadTimeModel::NonParalyzable:
         return QStringLiteral("nonparalyzable");
+    case DeadTimeModel::Hybrid:
+        return QStringLiteral("hybrid");
     }
     return QString();
 }
@@ -275,9 +283,58 @@ QString outcomeText(const StageFit& fit, DeadTimeStage stage)
                      : QStringLiteral("fewer than two different %1 values other than 0").arg(x);
     case Outcome::NoCounts:
         return QStringLiteral("no %1 count above 0").arg(y);
-    case Outcome::NoSolution:
-        return QStringLiteral("no %1 curve fits that keeps 1 %2 of the counts")
+    case Outcome::NotConverged:
+        return QStringLiteral("the %1 fit did not converge").arg(modelName(fit.model));
+    case Outcome::TooSteep:
+        return QStringLiteral("the best %1 curve loses more than 99 %2 of the counts at the top "
+                              "point")
             .arg(modelName(fit.model), QStringLiteral("%"));
+    case Outcome::NoInformation:
+        return QStringLiteral("the points do not fix the %1 curve's coefficients")
+            .arg(modelName(fit.model));
+    }
+    return QString();
+}
+
+StageFit::Undetermined determination(const StageFit& fit)
+{
+    using U = StageFit::Undetermined;
+    // A range too narrow says why whatever the fit made of it.
+    if (!(fit.highestX >= kMinSpan * fit.lowestX))
+        return U::NarrowRange;
+    if (!fit.available())
+        return U::FitFailed;
+    if (!(fit.constantError <= kMaxRelativeError * std::abs(fit.constant)))
+        return U::LargeError;
+    return U::No;
+}
+
+QString fitModelName(const StageFit& fit)
+{
+    return fit.averaged ? QStringLiteral("mean") : modelName(fit.model);
+}
+
+QString undeterminedText(const StageFit& fit, DeadTimeStage stage)
+{
+    const QString x = stage == DeadTimeStage::Input ? QStringLiteral("I0") : QStringLiteral("ICR");
+    switch (fit.undetermined) {
+    case StageFit::Undetermined::No:
+        return QString();
+    case StageFit::Undetermined::NarrowRange:
+        if (!(fit.lowestX > 0.0))
+            return QStringLiteral("fewer than two %1 values above 0").arg(x);
+        return QStringLiteral("%1 spans only %2x, less than %3x")
+            .arg(x, QString::number(fit.highestX / fit.lowestX, 'f', 2),
+                 QString::number(kMinSpan));
+    case StageFit::Undetermined::LargeError:
+        if (!std::isfinite(fit.constantError))
+            return QStringLiteral("no standard error can be had from %1 points")
+                .arg(fit.pointsFitted);
+        return QStringLiteral("its standard error is %1 %2 of it, more than %3 %2")
+            .arg(QString::number(100 * fit.constantError / std::abs(fit.constant), 'f', 0),
+                 QStringLiteral("%"), QString::number(100 * kMaxRelativeError));
+    case StageFit::Undetermined::FitFailed:
+        return outcomeText(fit, stage);
     }
     return QString();
 }
@@ -287,12 +344,12 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
 {
     StageFit fit;
     fit.model = model;
-    if (model == DeadTimeModel::Quadratic) {
-        fit.outcome = Outcome::NoSolution;
+    if (model != DeadTimeModel::Paralyzable && model != DeadTimeModel::NonParalyzable) {
+        fit.outcome = Outcome::NoInformation;
         return fit;
     }
     QVector<int> used;
-    fit.outcome = screen(x, y, true, used);
+    fit.outcome = screenStagePoints(x, y, true, used);
     if (fit.outcome != Outcome::Fitted)
         return fit;
 
@@ -352,7 +409,7 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
     }
     // u is at most 1, so b is the loss at the top point.
     if (p.size() == 0 || p[1] >= loss.deepest() * (1 - 1e-3)) {
-        fit.outcome = Outcome::NoSolution;
+        fit.outcome = p.size() == 0 ? Outcome::NotConverged : Outcome::TooSteep;
         return fit;
     }
 
@@ -373,7 +430,7 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
         const double z = b * xk;
         const double f = loss.valid(z) ? curve(xk) : 0.0;
         if (!(f > 0.0) || !std::isfinite(f)) {
-            fit.outcome = Outcome::NoSolution;
+            fit.outcome = Outcome::NoInformation;
             return fit;
         }
         const double r = uy[k] - f;
@@ -391,7 +448,11 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
     if (fit.degreesOfFreedom > 0)
         fit.reducedChiSquare = chi2 / fit.degreesOfFreedom;
     Eigen::Matrix2d inverse;
-    if (fit.degreesOfFreedom > 0 && inverseNormalMatrix(jacobian, inverse)) {
+    if (!inverseNormalMatrix(jacobian, inverse)) {
+        fit.outcome = Outcome::NoInformation;
+        return fit;
+    }
+    if (fit.degreesOfFreedom > 0) {
         const Eigen::Matrix2d covariance = inverse * fit.reducedChiSquare;
         setConstant(fit, a, constant, &covariance);
     } else {
@@ -402,14 +463,15 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
 }
 
 StageFit quadraticStageFit(DeadTimeStage stage, const QVector<double>& x, const QVector<double>& y,
-                           double p1, double p2, double constantError, double reducedChiSquare)
+                           double p1, double p2, const QVector<double>& time)
 {
     StageFit fit;
     fit.model = DeadTimeModel::Quadratic;
     QVector<int> used;
-    fit.outcome = screen(x, y, false, used);
+    fit.outcome = screenStagePoints(x, y, false, used);
     // The window's expressions, in the window's order.
-    const double constant = stage == DeadTimeStage::Input ? -p2 / p1 / p1 : -p2 / p1;
+    const bool input = stage == DeadTimeStage::Input;
+    const double constant = input ? -p2 / p1 / p1 : -p2 / p1;
     if (fit.outcome == Outcome::Fitted && !std::isfinite(constant))
         fit.outcome = Outcome::Singular;
     if (!fit.available())
@@ -417,14 +479,52 @@ StageFit quadraticStageFit(DeadTimeStage stage, const QVector<double>& x, const 
 
     fit.scale = p1;
     fit.constant = constant;
-    fit.constantError = constantError;
     fit.pointsFitted = std::min(x.size(), y.size());
     fit.degreesOfFreedom = fit.pointsFitted - 2;
-    fit.reducedChiSquare = reducedChiSquare;
-    fit.chiSquare = reducedChiSquare * fit.degreesOfFreedom;
+    const auto curve = [p1, p2](double xk) { return p1 * xk + p2 * xk * xk; };
     QVector<int> all;
     for (int k = 0; k < fit.pointsFitted; ++k)
         all.append(k);
-    findWorstPoint(fit, all, x, y, {}, [p1, p2](double xk) { return p1 * xk + p2 * xk * xk; });
+    findWorstPoint(fit, all, x, y, time, curve);
+
+    // The coefficients are the unweighted least-squares ones, but a count's
+    // variance is its expectation: the sandwich covariance B M B, B =
+    // (X^T X)^-1 and M = sum var_k X_k^T X_k, var_k = phi f_k / t_k with the
+    // dispersion phi = chi2 / nu taken from the data. In x scaled to at
+    // most 1, so that X^T X is not all rounding.
+    double xs = 0.0;
+    for (int k : qAsConst(used))
+        xs = std::max(xs, std::abs(x[k]));
+    double chi2 = 0.0;
+    Eigen::Matrix2d xtx = Eigen::Matrix2d::Zero();
+    Eigen::Matrix2d meat = Eigen::Matrix2d::Zero();
+    for (int k : qAsConst(used)) {
+        const double f = curve(x[k]);
+        const double t = time.value(k, 1.0);
+        if (!(f > 0.0) || !(t > 0.0)) {
+            // No count can have that expectation: nothing to weigh with.
+            chi2 = StageFit::notAvailable;
+            break;
+        }
+        chi2 += t * (y[k] - f) * (y[k] - f) / f;
+        const Eigen::Vector2d row(x[k] / xs, (x[k] / xs) * (x[k] / xs));
+        xtx += row * row.transpose();
+        meat += (f / t) * row * row.transpose();
+    }
+    if (fit.degreesOfFreedom <= 0 || !std::isfinite(chi2))
+        return fit;
+    fit.chiSquare = chi2;
+    fit.reducedChiSquare = chi2 / fit.degreesOfFreedom;
+    const Eigen::FullPivLU<Eigen::Matrix2d> lu(xtx);
+    if (!lu.isInvertible())
+        return fit;
+    const Eigen::Matrix2d bread = lu.inverse();
+    Eigen::Matrix2d covariance = bread * meat * bread * fit.reducedChiSquare;
+    const Eigen::Vector2d unscale(1.0 / xs, 1.0 / (xs * xs));
+    covariance = unscale.asDiagonal() * covariance * unscale.asDiagonal();
+    const Eigen::Vector2d gradient = input ? Eigen::Vector2d(2 * p2 / (p1 * p1 * p1), -1 / (p1 * p1))
+                                           : Eigen::Vector2d(p2 / (p1 * p1), -1 / p1);
+    fit.scaleError = standardError(covariance(0, 0));
+    fit.constantError = standardError(gradient.dot(covariance * gradient));
     return fit;
 }

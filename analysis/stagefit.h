@@ -11,6 +11,10 @@
 //   quadratic       h(z) = 1 - z       (the first-order expansion of both)
 //   paralyzable     h(z) = exp(-z)     (an extending dead time)
 //   nonparalyzable  h(z) = 1 / (1 + z) (a non-extending dead time)
+//   hybrid          h = exp(-r tp) / (1 + r tn), r the true rate (k I0 in
+//                   the input stage, ICR in the output one): a paralysable
+//                   part tp in series with a non-paralysable part tn; its
+//                   constant is tp + tn, the dead time at low rates
 //
 // In the input stage (ICR against I0) A is the efficiency k and B = k tau0,
 // the true rate k I0 being what the pre-amplifier loses against; in the
@@ -20,9 +24,10 @@ enum class DeadTimeModel
     Quadratic,
     Paralyzable,
     NonParalyzable,
+    Hybrid,
 };
 
-constexpr int kDeadTimeModels = 3;
+constexpr int kDeadTimeModels = 4;
 
 enum class DeadTimeStage
 {
@@ -30,8 +35,8 @@ enum class DeadTimeStage
     Output, // SCA against ICR, gives tau
 };
 
-// "quadratic", "paralyzable", "nonparalyzable", as veskor-fit's --model
-// spells them.
+// "quadratic", "paralyzable", "nonparalyzable", "hybrid", as veskor-fit's
+// --model spells them; every text names a model so.
 QString modelName(DeadTimeModel model);
 
 // One stage of one channel fitted with one model.
@@ -50,9 +55,27 @@ struct StageFit
         Singular,
         // Nothing was counted: no y above zero.
         NoCounts,
-        // The solver found no minimum among the curves that keep at least
-        // 1 % of the counts at every point.
-        NoSolution,
+        // The solver did not settle on a minimum.
+        NotConverged,
+        // The best curve loses more than 99 % of the counts at the top
+        // point: no minimum short of that, which no scan is made at.
+        TooSteep,
+        // At the minimum the data do not fix both coefficients (the normal
+        // matrix is singular), or the curve expects no count at a point.
+        NoInformation,
+    };
+
+    // Why the scan cannot fix the constant, though a number may have come
+    // out (see determination()).
+    enum class Undetermined
+    {
+        No,
+        // The stage's x spans less than kMinSpan.
+        NarrowRange,
+        // The scaled standard error exceeds kMaxRelativeError of the value.
+        LargeError,
+        // The fit failed (outcome is not Fitted).
+        FitFailed,
     };
 
     DeadTimeModel model = DeadTimeModel::Quadratic;
@@ -73,9 +96,49 @@ struct StageFit
     // none can be had.
     int worstPoint = -1;
     double worstResidual = notAvailable;
+    // Hybrid: the paralysable and the non-paralysable part of the constant,
+    // both at least 0, with their standard errors; the constant's error
+    // comes from the full covariance. NaN for the other models.
+    double paralysablePart = notAvailable;
+    double paralysablePartError = notAvailable;
+    double nonParalysablePart = notAvailable;
+    double nonParalysablePartError = notAvailable;
+    // The highest and lowest x > 0 of the stage's points, whatever the fit.
+    double lowestX = notAvailable;
+    double highestX = notAvailable;
+    Undetermined undetermined = Undetermined::No;
+    // Auto only: the constant is the mean of the two pure exact models,
+    // which the data cannot tell apart (model names the better one).
+    bool averaged = false;
 
     bool available() const { return outcome == Outcome::Fitted; }
+    bool determined() const { return undetermined == Undetermined::No; }
 };
+
+// A stage must span at least this factor in x (I0 for tau0, ICR for tau):
+// over less, the curve bends too little for a dead time to show.
+constexpr double kMinSpan = 2.0;
+// A constant whose scaled standard error exceeds this share of its value
+// is undetermined.
+constexpr double kMaxRelativeError = 0.5;
+
+// Whether the scan fixes the constant of fit, whose lowestX and highestX
+// are set: undetermined when x spans less than kMinSpan (first: that
+// says why, whatever the fit made of it), when the fit failed, or when the
+// standard error exceeds kMaxRelativeError of the value (also when no error
+// can be had). A large chi-square alone does not make a constant undetermined:
+// an I0 from an ion chamber may scatter more than counting allows, and the
+// error is scaled by it.
+StageFit::Undetermined determination(const StageFit& fit);
+
+// The model's name as a text shows it for fit: modelName(fit.model), or
+// "mean" for an averaged auto fit.
+QString fitModelName(const StageFit& fit);
+
+// Why fit's constant is undetermined, in a few words for a table or a
+// warning ("I0 spans only 1.03x, less than 2x"); empty when it is
+// determined.
+QString undeterminedText(const StageFit& fit, DeadTimeStage stage);
 
 // Why a stage has no constant, in a few words for a warning ("all points
 // have the same I0"); empty for a fitted stage.
@@ -100,11 +163,23 @@ QString outcomeText(const StageFit& fit, DeadTimeStage stage);
 StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<double>& x,
                        const QVector<double>& y, const QVector<double>& time = {});
 
+// The points an exact fit (exact) or the quadratic can use, appended to
+// used, and Fitted, or why there are not enough of them (NotFinite,
+// Singular, NoCounts).
+StageFit::Outcome screenStagePoints(const QVector<double>& x, const QVector<double>& y, bool exact,
+                                    QVector<int>& used);
+
+// sqrt(max(variance, 0)), or NaN where that overflows: an error that large
+// says no more than one not available.
+double standardError(double variance);
+
 // The window's quadratic fit of a stage, as a StageFit: p1 and p2 are the
-// window's coefficients over the same pairs (fitQuadratic), error and
-// reducedChiSquare what QuadraticFitUncertainty gives for them (unit
-// weights). The constant is the window's own, bit for bit; a stage whose
-// data cannot determine it (see Outcome) has none, whatever number the
-// solver's arithmetic left.
+// window's coefficients over the same pairs (fitQuadratic), and the constant
+// is the window's own, bit for bit; a stage whose data cannot determine it
+// (see Outcome) has none, whatever number the solver's arithmetic left.
+// Its figures weigh counts as the exact models do: the chi-square and the
+// worst point with time (as fitExactStage takes it), the standard errors
+// from the sandwich covariance of the unweighted coefficients under Poisson
+// variance scaled by the reduced chi-square.
 StageFit quadraticStageFit(DeadTimeStage stage, const QVector<double>& x, const QVector<double>& y,
-                           double p1, double p2, double constantError, double reducedChiSquare);
+                           double p1, double p2, const QVector<double>& time = {});

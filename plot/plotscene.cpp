@@ -155,9 +155,20 @@ template <typename AddLine> void gridSteps(const ValueRange& r, AddLine addLine)
 double curveValue(const ModelCurve& c, double x)
 {
     const double z = c.rate * x;
-    const double loss = c.model == DeadTimeModel::Paralyzable      ? std::exp(-z)
-                        : c.model == DeadTimeModel::NonParalyzable ? 1.0 / (1.0 + z)
-                                                                   : 1.0 - z;
+    double loss = 1.0 - z;
+    switch (c.model) {
+    case DeadTimeModel::Paralyzable:
+        loss = std::exp(-z);
+        break;
+    case DeadTimeModel::NonParalyzable:
+        loss = 1.0 / (1.0 + z);
+        break;
+    case DeadTimeModel::Hybrid:
+        loss = std::exp(-z) / (1.0 + c.nonParalysableRate * x);
+        break;
+    case DeadTimeModel::Quadratic:
+        break;
+    }
     return c.scale * x * loss;
 }
 

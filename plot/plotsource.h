@@ -13,6 +13,8 @@ struct ModelCurve
     DeadTimeModel model = DeadTimeModel::Paralyzable;
     double scale = 0.0;
     double rate = 0.0;
+    // Hybrid: h = exp(-rate x) / (1 + nonParalysableRate x).
+    double nonParalysableRate = 0.0;
     // False where the model gives the stage no constant: no curve is drawn.
     bool available = false;
 };

@@ -78,6 +78,9 @@ QString kind(const ChannelWarning& w)
     case ChannelWarning::Check::FirstOrderBias:
     case ChannelWarning::Check::I0NotPositive:
     case ChannelWarning::Check::FewerChannels:
+    case ChannelWarning::Check::ImpreciseConstant:
+    case ChannelWarning::Check::ModelsUndecided:
+    case ChannelWarning::Check::PastPeak:
         break;
     }
     return "?";

@@ -340,7 +340,7 @@ void TestStageFit::degenerateData()
     // the window's solver leaves for them.
     QVector<double> p;
     fitQuadratic(x, y, p);
-    const StageFit fit = quadraticStageFit(DeadTimeStage::Output, x, y, p[0], p[1], 0.0, 1.0);
+    const StageFit fit = quadraticStageFit(DeadTimeStage::Output, x, y, p[0], p[1]);
     QCOMPARE(fit.outcome, quadraticOutcome);
     QCOMPARE(std::isnan(fit.constant), quadraticOutcome != StageFit::Outcome::Fitted);
 }
@@ -364,33 +364,63 @@ void TestStageFit::twoPointsGiveNoError()
 void TestStageFit::quadraticIsTheWindows_data()
 {
     QTest::addColumn<DeadTimeStage>("stage");
-    QTest::newRow("input stage") << DeadTimeStage::Input;
-    QTest::newRow("output stage") << DeadTimeStage::Output;
+    QTest::addColumn<QVector<double>>("time");
+    QTest::newRow("input stage") << DeadTimeStage::Input << QVector<double>();
+    QTest::newRow("output stage") << DeadTimeStage::Output << QVector<double>();
+    QTest::newRow("input stage, timed") << DeadTimeStage::Input << QVector<double>{0.5, 4, 1, 2};
+    QTest::newRow("output stage, timed") << DeadTimeStage::Output << QVector<double>{3, 1, 0.5, 2};
 }
 
 // The quadratic's constant is the window's expression of the window's
-// coefficients, bit for bit; the worst point is the one farthest from the
-// curve in standard deviations.
+// coefficients, bit for bit; its chi-square weighs each rate by its time,
+// its error is the sandwich of the unweighted fit under Poisson variance
+// (worked out here in long double from the normal equations), and the
+// worst point is the one farthest from the curve in standard deviations.
 void TestStageFit::quadraticIsTheWindows()
 {
     QFETCH(DeadTimeStage, stage);
+    QFETCH(QVector<double>, time);
     const QVector<double> x{1e5, 2e5, 3e5, 4e5};
     QVector<double> y{9.52e4, 1.81e5, 2.61e5, 3.31e5};
     QVector<double> p;
     fitQuadratic(x, y, p);
-    const StageFit fit = quadraticStageFit(stage, x, y, p[0], p[1], 2e-9, 1.5);
+    const StageFit fit = quadraticStageFit(stage, x, y, p[0], p[1], time);
     QVERIFY(fit.available());
     const double expected = stage == DeadTimeStage::Input ? -p[1] / p[0] / p[0] : -p[1] / p[0];
     QCOMPARE(fit.constant, expected);
     QCOMPARE(fit.scale, p[0]);
-    QCOMPARE(fit.constantError, 2e-9);
-    QCOMPARE(fit.chiSquare, 3.0);
+
+    long double chi2 = 0, a = 0, b = 0, c = 0, ma = 0, mb = 0, mc = 0;
+    for (int k = 0; k < 4; ++k) {
+        const long double xk = x[k], t = time.value(k, 1.0);
+        const long double f = p[0] * xk + p[1] * xk * xk;
+        chi2 += t * (y[k] - f) * (y[k] - f) / f;
+        a += xk * xk, b += xk * xk * xk, c += xk * xk * xk * xk;
+        ma += f / t * xk * xk, mb += f / t * xk * xk * xk, mc += f / t * xk * xk * xk * xk;
+    }
+    const long double det = a * c - b * b;
+    const long double i11 = c / det, i12 = -b / det, i22 = a / det;
+    // B M B for the symmetric 2 x 2 matrices B = [i11 i12; i12 i22], M.
+    const long double t11 = i11 * ma + i12 * mb, t12 = i11 * mb + i12 * mc;
+    const long double t21 = i12 * ma + i22 * mb, t22 = i12 * mb + i22 * mc;
+    const long double phi = chi2 / 2;
+    const long double v11 = phi * (t11 * i11 + t12 * i12);
+    const long double v12 = phi * (t11 * i12 + t12 * i22);
+    const long double v22 = phi * (t21 * i12 + t22 * i22);
+    const long double p1 = p[0], p2 = p[1];
+    const long double g1 = stage == DeadTimeStage::Input ? 2 * p2 / (p1 * p1 * p1) : p2 / (p1 * p1);
+    const long double g2 = stage == DeadTimeStage::Input ? -1 / (p1 * p1) : -1 / p1;
+    const double error = double(std::sqrt(g1 * g1 * v11 + 2 * g1 * g2 * v12 + g2 * g2 * v22));
+    QVERIFY(near(fit.chiSquare, double(chi2), 1e-12));
+    QVERIFY2(near(fit.constantError, error, 1e-9),
+             qPrintable(QString("%1 against %2").arg(fit.constantError).arg(error)));
     int worst = 0;
     double largest = 0;
     for (int k = 0; k < 4; ++k) {
         const double f = p[0] * x[k] + p[1] * x[k] * x[k];
-        if (std::fabs(y[k] - f) / std::sqrt(f) > largest) {
-            largest = std::fabs(y[k] - f) / std::sqrt(f);
+        const double r = std::fabs(y[k] - f) / std::sqrt(f / time.value(k, 1.0));
+        if (r > largest) {
+            largest = r;
             worst = k;
         }
     }

@@ -1,0 +1,385 @@
+#include "analysis/hybridfit.h"
+
+#include <Eigen/Dense>
+#include <unsupported/Eigen/LevenbergMarquardt>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using Outcome = StageFit::Outcome;
+
+// The deepest loss the curve may reach over the points, ln 100: it keeps 1 %
+// of what arrives, as the pure models' bound has it.
+constexpr double kDeepestLoss = 4.605170185988091;
+
+// The caps and the settling test of the pure models' reweighted fits: they
+// keep a file of anything from holding the fit for long.
+constexpr int kMaxReweightings = 30;
+constexpr int kMaxEvaluations = 200;
+constexpr double kSettled = 1e-12;
+
+// An interior minimum replaces the boundary one only where it lowers the
+// chi-square (in counts) by more than this share of it, plus as much
+// absolute: below that the two differ by rounding alone, and a pure curve
+// must give its pure fit, not a part of 1e-17.
+constexpr double kChiSquareResolution = 1e-9;
+
+// In scaled units (the largest x and y are 1) the curve is
+// v = a u exp(-bp u) / (1 + bn u) in both stages, bp and bn the two losses
+// at the top point. The loss at u, bp u + ln(1 + bn u), or false where the
+// curve means nothing (beyond the pole of the non-paralysable part, where
+// exp overflows, or past the deepest loss).
+bool lossAt(double bp, double bn, double u, double& loss)
+{
+    const double d = 1.0 + bn * u;
+    if (!(d > 1e-12) || !(bp * u > -700.0))
+        return false;
+    loss = bp * u + std::log(d);
+    return loss <= kDeepestLoss;
+}
+
+struct WeightedHybrid : Eigen::DenseFunctor<double>
+{
+    WeightedHybrid(const Eigen::VectorXd& u, const Eigen::VectorXd& v,
+                   const Eigen::VectorXd& sqrtWeight)
+        : Eigen::DenseFunctor<double>(3, int(u.size())), u(u), v(v), sqrtWeight(sqrtWeight)
+    {
+    }
+
+    int operator()(const Eigen::VectorXd& p, Eigen::VectorXd& r) const
+    {
+        for (Eigen::Index k = 0; k < u.size(); ++k) {
+            double loss;
+            // A step beyond the curve's range looks far worse than any on
+            // it, so the solver takes a shorter one.
+            r[k] = lossAt(p[1], p[2], u[k], loss)
+                       ? sqrtWeight[k] * (v[k] - p[0] * u[k] * std::exp(-loss))
+                       : 1e8 * sqrtWeight[k] * (1.0 + std::abs(v[k]));
+        }
+        return 0;
+    }
+
+    int df(const Eigen::VectorXd& p, Eigen::MatrixXd& jacobian) const
+    {
+        for (Eigen::Index k = 0; k < u.size(); ++k) {
+            double loss;
+            if (!lossAt(p[1], p[2], u[k], loss)) {
+                jacobian.row(k).setZero();
+                continue;
+            }
+            const double h = std::exp(-loss);
+            const double sw = sqrtWeight[k];
+            jacobian(k, 0) = -sw * u[k] * h;
+            jacobian(k, 1) = sw * p[0] * u[k] * u[k] * h;
+            jacobian(k, 2) = sw * p[0] * u[k] * u[k] * h / (1.0 + p[2] * u[k]);
+        }
+        return 0;
+    }
+
+    const Eigen::VectorXd& u;
+    const Eigen::VectorXd& v;
+    const Eigen::VectorXd& sqrtWeight;
+};
+
+// Weighted least squares with Poisson weights t / f that follow the curve,
+// pass after pass until it stops moving; false when the solver fails or the
+// passes do not settle.
+bool reweightedFit(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eigen::VectorXd& t,
+                   Eigen::VectorXd& p)
+{
+    const Eigen::Index n = u.size();
+    Eigen::VectorXd sqrtWeight(n);
+    for (int pass = 0; pass < kMaxReweightings; ++pass) {
+        for (Eigen::Index k = 0; k < n; ++k) {
+            double loss;
+            const double f = lossAt(p[1], p[2], u[k], loss) ? p[0] * u[k] * std::exp(-loss) : 0.0;
+            // The floor only keeps a poor start finite.
+            sqrtWeight[k] = std::sqrt(t[k]) / std::sqrt(std::max(f, 1e-12));
+        }
+        WeightedHybrid curve(u, v, sqrtWeight);
+        Eigen::LevenbergMarquardt<WeightedHybrid> solver(curve);
+        solver.setXtol(1e-15);
+        solver.setFtol(1e-15);
+        solver.setGtol(0.0);
+        solver.setMaxfev(kMaxEvaluations);
+        const Eigen::VectorXd before = p;
+        const auto status = solver.minimize(p);
+        if (status == Eigen::LevenbergMarquardtSpace::ImproperInputParameters || !p.allFinite())
+            return false;
+        if (std::abs(p[0] - before[0]) <= kSettled * std::abs(p[0]) &&
+            std::abs(p[1] - before[1]) <= kSettled * (std::abs(p[1]) + 1e-4) &&
+            std::abs(p[2] - before[2]) <= kSettled * (std::abs(p[2]) + 1e-4))
+            return true;
+    }
+    return false;
+}
+
+// sum t (v - f)^2 / f in scaled units, or infinity where the curve leaves
+// its range or expects no count.
+double scaledChiSquare(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eigen::VectorXd& t,
+                       const Eigen::VectorXd& p)
+{
+    double chi2 = 0.0;
+    for (Eigen::Index k = 0; k < u.size(); ++k) {
+        double loss;
+        const double f = lossAt(p[1], p[2], u[k], loss) ? p[0] * u[k] * std::exp(-loss) : 0.0;
+        if (!(f > 0.0))
+            return std::numeric_limits<double>::infinity();
+        chi2 += t[k] * (v[k] - f) * (v[k] - f) / f;
+    }
+    return chi2;
+}
+
+using Jacobian3 = Eigen::Matrix<double, Eigen::Dynamic, 3>;
+
+// (J^T J)^-1 for the three columns of J, or false when J has not full rank.
+// The columns are scaled to unit size first: they differ by many decades.
+bool inverseNormalMatrix(Jacobian3 jacobian, Eigen::Matrix3d& inverse)
+{
+    Eigen::Vector3d scale;
+    for (int c = 0; c < 3; ++c) {
+        scale[c] = jacobian.col(c).cwiseAbs().maxCoeff();
+        if (!(scale[c] > 0.0) || !std::isfinite(scale[c]))
+            return false;
+        jacobian.col(c) /= scale[c];
+    }
+    const Eigen::ColPivHouseholderQR<Jacobian3> qr(jacobian);
+    if (qr.rank() < 3)
+        return false;
+    // J P = Q R gives (J^T J)^-1 = P R^-1 R^-T P^T.
+    const Eigen::Matrix3d upper = qr.matrixR().topLeftCorner<3, 3>().triangularView<Eigen::Upper>();
+    const Eigen::Matrix3d rInv =
+        upper.triangularView<Eigen::Upper>().solve(Eigen::Matrix3d::Identity());
+    const Eigen::Matrix3d p = qr.colsPermutation().toDenseMatrix().cast<double>();
+    inverse = p * (rInv * rInv.transpose()) * p.transpose();
+    const Eigen::Vector3d unscale = scale.cwiseInverse();
+    inverse = unscale.asDiagonal() * inverse * unscale.asDiagonal();
+    return inverse.allFinite();
+}
+
+// The curve's figures at (A, tp, tn) over the points used: chi2, the worst
+// point and the covariance of the three coefficients scaled by the reduced
+// chi-square (A's, the constant's and the parts' errors). The outcome is
+// NoInformation where the curve expects no count at a point or the normal
+// matrix is singular.
+//
+// The Jacobian is taken in (A, tau, tn), tp = tau - tn: the constant's
+// variance var tp + var tn + 2 cov is then read off the diagonal rather than
+// summed from two large, nearly opposite terms, the parts being told apart
+// only by the curve's bend. With r = (A or 1) x, h = exp(-r tp) / (1 + r tn)
+// and f = A x h: df/dtau = -A x r h, df/dtn at fixed tau = A x r h r tn /
+// (1 + r tn), and df/dA = x h, or in the input stage x h (1 - r (tp + tn /
+// (1 + r tn))). At tn = 0 the last column vanishes, since the curve moves
+// with tn^2 alone there: the third coefficient is then w = tn^2, df/dw =
+// A x r^2 h / 2, and tn's error the square root of w's, how far the data
+// let it go from 0.
+void setFigures(StageFit& fit, bool input, const QVector<int>& used, const QVector<double>& x,
+                const QVector<double>& y, const QVector<double>& time, double a, double tp,
+                double tn)
+{
+    const int n = used.size();
+    Jacobian3 jacobian(n, 3);
+    double chi2 = 0.0;
+    for (int j = 0; j < n; ++j) {
+        const int k = used[j];
+        const double r = (input ? a : 1.0) * x[k];
+        const double d = 1.0 + r * tn;
+        const double h = std::exp(-r * tp) / d;
+        const double f = a * x[k] * h;
+        const double tk = time.value(k, 1.0);
+        if (!(f > 0.0) || !std::isfinite(f)) {
+            fit.outcome = Outcome::NoInformation;
+            return;
+        }
+        chi2 += tk * (y[k] - f) * (y[k] - f) / f;
+        const double sw = std::sqrt(tk) / std::sqrt(f);
+        jacobian(j, 0) = sw * x[k] * h * (input ? 1.0 - r * (tp + tn / d) : 1.0);
+        jacobian(j, 1) = -sw * f * r;
+        jacobian(j, 2) = sw * f * r * r * (tn > 0.0 ? tn : 0.5) / d;
+        const double residual = (y[k] - f) / std::sqrt(f) * std::sqrt(tk);
+        if (fit.worstPoint < 0 || std::abs(residual) > std::abs(fit.worstResidual)) {
+            fit.worstPoint = k;
+            fit.worstResidual = residual;
+        }
+    }
+    Eigen::Matrix3d inverse;
+    if (!inverseNormalMatrix(jacobian, inverse)) {
+        fit.outcome = Outcome::NoInformation;
+        return;
+    }
+    fit.outcome = Outcome::Fitted;
+    fit.pointsFitted = n;
+    fit.degreesOfFreedom = n - 3;
+    fit.chiSquare = chi2;
+    if (fit.degreesOfFreedom <= 0)
+        return;
+    fit.reducedChiSquare = chi2 / fit.degreesOfFreedom;
+    const Eigen::Matrix3d c = inverse * fit.reducedChiSquare;
+    fit.scaleError = standardError(c(0, 0));
+    fit.constantError = standardError(c(1, 1));
+    if (tn > 0.0) {
+        fit.paralysablePartError = standardError(c(1, 1) + c(2, 2) - 2.0 * c(1, 2));
+        fit.nonParalysablePartError = standardError(c(2, 2));
+    } else {
+        fit.paralysablePartError = fit.constantError;
+        fit.nonParalysablePartError = std::sqrt(standardError(c(2, 2)));
+    }
+}
+
+} // namespace
+
+StageFit fitHybridStage(DeadTimeStage stage, const QVector<double>& x, const QVector<double>& y,
+                        const QVector<double>& time, const StageFit& paralysable,
+                        const StageFit& nonParalysable)
+{
+    StageFit fit;
+    fit.model = DeadTimeModel::Hybrid;
+    QVector<int> used;
+    fit.outcome = screenStagePoints(x, y, true, used);
+    if (fit.outcome != Outcome::Fitted)
+        return fit;
+
+    QVector<double> distinct;
+    for (int k : qAsConst(used))
+        distinct.append(x[k]);
+    std::sort(distinct.begin(), distinct.end());
+    if (std::unique(distinct.begin(), distinct.end()) - distinct.begin() < 3) {
+        fit.outcome = Outcome::NoInformation;
+        return fit;
+    }
+
+    const int n = used.size();
+    double xs = 0.0;
+    double ys = 0.0;
+    for (int k : qAsConst(used)) {
+        xs = std::max(xs, x[k]);
+        ys = std::max(ys, y[k]);
+    }
+    Eigen::VectorXd u(n);
+    Eigen::VectorXd v(n);
+    Eigen::VectorXd t(n);
+    for (int j = 0; j < n; ++j) {
+        u[j] = x[used[j]] / xs;
+        v[j] = y[used[j]] / ys;
+        t[j] = time.value(used[j], 1.0);
+    }
+
+    // Starts between the pure fits: the constant shared out between the two
+    // parts, each a share of its pure fit's loss at the top point. Even
+    // shares lead to the minimum of most scans; lopsided ones find it where
+    // one part dominates and the other's direction is flat.
+    const bool input = stage == DeadTimeStage::Input;
+    struct Scaled
+    {
+        bool usable = false;
+        double a = 0.0;
+        double b = 0.0;
+    };
+    const auto scaled = [&](const StageFit& pure) {
+        Scaled s;
+        if (!pure.available())
+            return s;
+        s.a = pure.scale * xs / ys;
+        s.b = std::max(pure.constant, 0.0) * (input ? pure.scale : 1.0) * xs;
+        s.usable = s.a > 0.0 && std::isfinite(s.a) && std::isfinite(s.b);
+        return s;
+    };
+    Scaled para = scaled(paralysable);
+    Scaled non = scaled(nonParalysable);
+    if (!para.usable && !non.usable) {
+        // A moderate loss of either kind from the straight line.
+        para = non = Scaled{true, v.sum() / u.sum(), 0.5};
+    } else if (!para.usable) {
+        para = non;
+    } else if (!non.usable) {
+        non = para;
+    }
+
+    // u is at most 1: the loss at the top point.
+    const auto tooSteep = [](const Eigen::VectorXd& p) {
+        return p[1] + std::log1p(p[2]) >= kDeepestLoss * (1 - 1e-3);
+    };
+    Eigen::VectorXd best;
+    double lowest = std::numeric_limits<double>::infinity();
+    bool settled = false;
+    bool steep =
+        paralysable.outcome == Outcome::TooSteep || nonParalysable.outcome == Outcome::TooSteep;
+    for (double share : {0.5, 0.15, 0.85}) {
+        Eigen::VectorXd p(3);
+        p << share * para.a + (1.0 - share) * non.a, share * para.b, (1.0 - share) * non.b;
+        if (!reweightedFit(u, v, t, p))
+            continue;
+        settled = true;
+        steep = steep || tooSteep(p);
+        if (p[1] < 0.0 || p[2] < 0.0)
+            continue;
+        const double chi2 = scaledChiSquare(u, v, t, p);
+        if (chi2 < lowest) {
+            lowest = chi2;
+            best = p;
+        }
+        // A minimum with both parts inside the bounds is the one: the other
+        // starts are for where the even one ends outside them or nowhere.
+        if (!tooSteep(p))
+            break;
+    }
+
+    // The feasible pure fit with the lower chi-square: the boundary.
+    const StageFit* pure = nullptr;
+    for (const StageFit* candidate : {&paralysable, &nonParalysable}) {
+        if (candidate->available() && candidate->constant >= 0.0 &&
+            std::isfinite(candidate->chiSquare) &&
+            (!pure || candidate->chiSquare < pure->chiSquare))
+            pure = candidate;
+    }
+
+    // The scaled chi-square is the physical one over ys.
+    const bool interior =
+        best.size() > 0 &&
+        (!pure || lowest * ys < pure->chiSquare - kChiSquareResolution * (1.0 + pure->chiSquare));
+    if (!interior && !pure) {
+        // Nothing feasible: a curve that would lose more than the bound
+        // allows, a minimum with a negative part (the counts rise at least
+        // linearly), or none at all.
+        fit.outcome = steep     ? Outcome::TooSteep
+                      : settled ? Outcome::NoInformation
+                                : Outcome::NotConverged;
+        return fit;
+    }
+    if (interior) {
+        if (tooSteep(best)) {
+            fit.outcome = Outcome::TooSteep;
+            return fit;
+        }
+        const double a = best[0] * ys / xs;
+        const double rateScale = (input ? a : 1.0) * xs;
+        fit.scale = a;
+        fit.paralysablePart = best[1] / rateScale;
+        fit.nonParalysablePart = best[2] / rateScale;
+    } else {
+        const bool onParalysable = pure == &paralysable;
+        fit.scale = pure->scale;
+        fit.paralysablePart = onParalysable ? pure->constant : 0.0;
+        fit.nonParalysablePart = onParalysable ? 0.0 : pure->constant;
+    }
+    fit.constant = fit.paralysablePart + fit.nonParalysablePart;
+    setFigures(fit, input, used, x, y, time, fit.scale, fit.paralysablePart,
+               fit.nonParalysablePart);
+    if (!fit.available()) {
+        const Outcome outcome = fit.outcome;
+        fit = StageFit();
+        fit.model = DeadTimeModel::Hybrid;
+        fit.outcome = outcome;
+    } else if (!interior) {
+        // The pure fit's own figures, bit for bit, where the curve is its.
+        fit.chiSquare = pure->chiSquare;
+        fit.worstPoint = pure->worstPoint;
+        fit.worstResidual = pure->worstResidual;
+        if (fit.degreesOfFreedom > 0)
+            fit.reducedChiSquare = fit.chiSquare / fit.degreesOfFreedom;
+    }
+    return fit;
+}
