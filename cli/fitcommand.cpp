@@ -17,8 +17,8 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: veskor-fit [-o FILE] [--json] [--plot FILE.png] [--model MODEL] [--strict]\n"
-    "                  [--exclude FILE[:LINE]]... [--table FILE]\n"
+    "Usage: veskor-fit [-o FILE [--undetermined quadratic|zero]] [--json] [--plot FILE.png]\n"
+    "                  [--model MODEL] [--strict] [--exclude FILE[:LINE]]... [--table FILE]\n"
     "                  [--i0 NAME --icr NAME --sca NAME [--time NAME] [--scan N]] FILE...";
 
 int usageError(QTextStream& err, const QString& message)
@@ -40,13 +40,25 @@ dead-time fractions tau0 * highest ICR and tau * highest ICR. Warnings go to
 stderr.
 
   -o, --output FILE       write the results file FILE and FILE.conf, as Save
-                          does, with the constants of the model
+                          does, with the constants of the model; refused
+                          (exit 5) while a constant is undetermined
+  --undetermined WHAT     what -o writes for an undetermined constant:
+                          quadratic (the window's constant) or zero
   --json                  print the table as JSON
   --plot FILE.png         draw both plots (the quadratic's curves, as the
                           window draws them) into a PNG image
   --model MODEL           quadratic (the window's fit, the default),
-                          paralyzable, nonparalyzable, or auto (both exact
-                          models; each fit reports the one that fits better)
+                          paralyzable, nonparalyzable, hybrid (a paralyzable
+                          and a nonparalyzable part in series; its constant
+                          is their sum), or auto: per stage the hybrid model
+                          where it fits better than both others by more
+                          than 10 (its chi-square gain over its scaled
+                          chi-square), else the better of paralyzable and
+                          nonparalyzable where their chi-squares differ by
+                          more than 10 times the scaled chi-square, else
+                          their mean with the error widened by half their
+                          difference; the columns "by in" and "by out" give
+                          that figure
   --strict                write nothing, and exit with 5, when a warning
                           concerns the data or a file cannot be opened
   --exclude FILE[:LINE]   leave out the points of FILE, or its row on LINE;
@@ -68,10 +80,15 @@ such a file:
   -h, --help              show this text
   --version               show the program's version
 
+A constant is undetermined, and printed so with the reason, when the scan
+cannot fix it: its stage's x (I0 or ICR) spans less than 2x, its standard
+error exceeds half of it, or the fit fails.
+
 Exit status: 0 done; 1 an input file could not be opened (the others were
 analysed); 2 usage error, or a file lacks a name the mapping asks for;
 3 fewer than two points (nothing written); 4 an output file could not be
-written; 5 --strict and a warning about the data (nothing written).
+written; 5 --strict and a warning about the data, or -o with an
+undetermined constant and no --undetermined (nothing written).
 )");
 }
 
@@ -104,6 +121,9 @@ struct FitOptions
     bool version = false;
     ModelChoice model = ModelChoice::Quadratic;
     bool strict = false;
+    // Unset: -o refuses undetermined constants.
+    bool fillSet = false;
+    UndeterminedFill fill = UndeterminedFill::Quadratic;
     QVector<FitRun::Exclusion> exclusions;
 };
 
@@ -126,9 +146,10 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     const QCommandLineOption scaOption("sca", "SCA column", "NAME");
     const QCommandLineOption timeOption("time", "time column", "NAME");
     const QCommandLineOption scanOption("scan", "SPEC scan", "N");
+    const QCommandLineOption undeterminedOption("undetermined", "fill", "WHAT");
     parser.addOptions({outputOption, jsonOption, plotOption, helpOption, versionOption,
                        modelOption, strictOption, excludeOption, tableOption, i0Option,
-                       icrOption, scaOption, timeOption, scanOption});
+                       icrOption, scaOption, timeOption, scanOption, undeterminedOption});
     if (!parser.parse(arguments))
         return parser.errorText();
     options.help = parser.isSet(helpOption);
@@ -137,7 +158,7 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
         return QString();
     for (const QCommandLineOption* once :
          {&outputOption, &plotOption, &modelOption, &tableOption, &i0Option, &icrOption,
-          &scaOption, &timeOption, &scanOption})
+          &scaOption, &timeOption, &scanOption, &undeterminedOption})
         if (parser.values(*once).size() > 1)
             return QStringLiteral("--%1 may be given once").arg(once->names().constLast());
     for (const QCommandLineOption* named :
@@ -155,9 +176,19 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
                               "and --sca");
     options.tablePath = parser.value(tableOption);
     if (parser.isSet(modelOption) && !choiceFromName(parser.value(modelOption), options.model))
-        return QStringLiteral("--model takes quadratic, paralyzable, nonparalyzable or auto, "
-                              "not \"%1\"")
+        return QStringLiteral("--model takes quadratic, paralyzable, nonparalyzable, hybrid or "
+                              "auto, not \"%1\"")
             .arg(parser.value(modelOption));
+    if (parser.isSet(undeterminedOption)) {
+        const QString fill = parser.value(undeterminedOption);
+        if (fill != QLatin1String("quadratic") && fill != QLatin1String("zero"))
+            return QStringLiteral("--undetermined takes quadratic or zero, not \"%1\"").arg(fill);
+        if (!parser.isSet(outputOption))
+            return QStringLiteral("--undetermined says what -o writes; no -o given");
+        options.fillSet = true;
+        options.fill =
+            fill == QLatin1String("zero") ? UndeterminedFill::Zero : UndeterminedFill::Quadratic;
+    }
     options.strict = parser.isSet(strictOption);
     for (const QString& e : parser.values(excludeOption)) {
         if (e.isEmpty())
@@ -257,12 +288,15 @@ bool writeOutputs(const FitRun& run, const FitOptions& options, WrittenFiles& wr
     bool ok = true;
     if (!options.resultsPath.isEmpty()) {
         const QString conf = confFileName(options.resultsPath);
-        const DeadTimeFit& constants =
-            options.model == ModelChoice::Quadratic ? run.fit : run.reported;
-        const SaveOutcome saved =
-            writeResultFiles(options.resultsPath, constants.tau0s, constants.taus);
-        if (saved.resultsWritten)
+        QVector<double> tau0s;
+        QVector<double> taus;
+        constantsToWrite(run, options.fill, tau0s, taus);
+        const SaveOutcome saved = writeResultFiles(options.resultsPath, tau0s, taus);
+        if (saved.resultsWritten) {
             written.results = options.resultsPath;
+            written.tau0s = tau0s;
+            written.taus = taus;
+        }
         else
             err << "veskor-fit: cannot write " << options.resultsPath << '\n';
         if (saved.confWritten)
@@ -333,15 +367,23 @@ int runFitCommand(const QStringList& arguments, QTextStream& out, QTextStream& e
         err << "veskor-fit: warning: " << warningText(run, w) << '\n';
 
     const int dataWarnings = run.dataWarnings();
-    const bool refused = options.strict && (dataWarnings > 0 || run.anyUnreadable());
+    const bool strictRefused = options.strict && (dataWarnings > 0 || run.anyUnreadable());
+    const QVector<UndeterminedConstant> undetermined = undeterminedConstants(run);
+    const bool undeterminedRefused =
+        !options.resultsPath.isEmpty() && !undetermined.isEmpty() && !options.fillSet;
+    const bool refused = strictRefused || undeterminedRefused;
     WrittenFiles written;
     bool wroteAll = true;
-    if (refused)
+    if (strictRefused)
         err << "veskor-fit: --strict: " << dataWarnings << " warning"
             << (dataWarnings == 1 ? "" : "s") << " about the data"
             << (run.anyUnreadable() ? ", a file that cannot be opened" : "")
             << "; nothing written\n";
-    else
+    if (undeterminedRefused)
+        err << "veskor-fit: this scan does not determine " << undeterminedChannels(undetermined)
+            << "; -o writes no guess into the .conf: nothing written (--undetermined quadratic "
+               "or zero says what to write)\n";
+    if (!refused)
         wroteAll = writeOutputs(run, options, written, err);
 
     if (options.json)

