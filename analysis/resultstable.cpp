@@ -40,6 +40,10 @@ double stageLoss(const StageFit& fit, DeadTimeStage stage, double x)
         return -std::expm1(-z);
     case DeadTimeModel::NonParalyzable:
         return z / (1.0 + z);
+    case DeadTimeModel::Hybrid: {
+        const double rate = stage == DeadTimeStage::Input ? fit.scale * x : x;
+        return -std::expm1(-rate * fit.paralysablePart - std::log1p(rate * fit.nonParalysablePart));
+    }
     }
     return std::numeric_limits<double>::quiet_NaN();
 }
@@ -67,6 +71,28 @@ QVector<ResultRow> resultRows(const RunAnalysis& run, const QVector<PointView>& 
             r.tau0Text = ResultTexts::notAvailableMark();
         if (std::isnan(r.tau))
             r.tauText = ResultTexts::notAvailableMark();
+        const StageFit& in = m.chosen(DeadTimeStage::Input, run.choice);
+        const StageFit& out = m.chosen(DeadTimeStage::Output, run.choice);
+        r.tau0Undetermined = ResultTexts::undetermined(in, DeadTimeStage::Input);
+        r.tauUndetermined = ResultTexts::undetermined(out, DeadTimeStage::Output);
+        if (!in.determined()) {
+            r.tau0Text = ResultTexts::undeterminedMark();
+            r.tau0ErrorText.clear();
+        }
+        if (!out.determined()) {
+            r.tauText = ResultTexts::undeterminedMark();
+            r.tauErrorText.clear();
+        }
+        int k = 0;
+        for (DeadTimeStage stage : {DeadTimeStage::Input, DeadTimeStage::Output})
+            for (DeadTimeModel model : {DeadTimeModel::Paralyzable, DeadTimeModel::NonParalyzable}) {
+                const StageFit& fit = m.fit(stage, model);
+                r.exactValues[k] = fit.available() ? fit.constant : StageFit::notAvailable;
+                r.exactTexts[k] = !fit.determined() ? ResultTexts::undeterminedMark()
+                                                    : valueWithError(fit.constant,
+                                                                     fit.constantError);
+                ++k;
+            }
         r.inputModel = ResultTexts::stageModelLabel(m, DeadTimeStage::Input, run.choice);
         r.outputModel = ResultTexts::stageModelLabel(m, DeadTimeStage::Output, run.choice);
         r.inputChiSquare = s.inputChiSquare;
@@ -135,6 +161,11 @@ QString ResultsTableModel::cellText(const ResultRow& r, int column) const
         return figure(r.inputLoss * 100);
     case OutputLoss:
         return figure(r.outputLoss * 100);
+    case Tau0Paralyzable:
+    case Tau0NonParalyzable:
+    case TauParalyzable:
+    case TauNonParalyzable:
+        return r.exactTexts[column - Tau0Paralyzable];
     case Warnings:
         return r.tags.join(QStringLiteral(", "));
     }
@@ -162,6 +193,11 @@ QVariant ResultsTableModel::sortKey(const ResultRow& r, int column) const
         return r.inputLoss;
     case OutputLoss:
         return r.outputLoss;
+    case Tau0Paralyzable:
+    case Tau0NonParalyzable:
+    case TauParalyzable:
+    case TauNonParalyzable:
+        return r.exactValues[column - Tau0Paralyzable];
     case Warnings:
         return r.warnings.size();
     default:
@@ -180,6 +216,10 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         if (index.column() == Warnings && !r.warnings.isEmpty())
             return r.warnings.join(QLatin1Char('\n'));
+        if (index.column() == Tau0 && !r.tau0Undetermined.isEmpty())
+            return r.tau0Undetermined;
+        if (index.column() == Tau && !r.tauUndetermined.isEmpty())
+            return r.tauUndetermined;
         return QVariant();
     case Qt::TextAlignmentRole:
         if (index.column() == InputModel || index.column() == OutputModel ||
@@ -221,6 +261,20 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
             return ResultTexts::tr("Loss (preAmp) %");
         case OutputLoss:
             return ResultTexts::tr("Loss (Amp) %");
+        case Tau0Paralyzable:
+            return ResultTexts::tr("\u03c4"
+                                   "0 %1 (\u00b5s)")
+                .arg(ResultTexts::modelLabel(DeadTimeModel::Paralyzable));
+        case Tau0NonParalyzable:
+            return ResultTexts::tr("\u03c4"
+                                   "0 %1 (\u00b5s)")
+                .arg(ResultTexts::modelLabel(DeadTimeModel::NonParalyzable));
+        case TauParalyzable:
+            return ResultTexts::tr("\u03c4 %1 (\u00b5s)")
+                .arg(ResultTexts::modelLabel(DeadTimeModel::Paralyzable));
+        case TauNonParalyzable:
+            return ResultTexts::tr("\u03c4 %1 (\u00b5s)")
+                .arg(ResultTexts::modelLabel(DeadTimeModel::NonParalyzable));
         case Warnings:
             return ResultTexts::tr("Warnings");
         }
@@ -240,6 +294,13 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
         case OutputLoss:
             return ResultTexts::tr("Share of the events the stage loses at its highest rate, on "
                                    "the curve of its model");
+        case Tau0Paralyzable:
+        case Tau0NonParalyzable:
+        case TauParalyzable:
+        case TauNonParalyzable:
+            return ResultTexts::tr("The exact model's constant whichever model is chosen: where "
+                                   "the two differ by more than their errors, the choice "
+                                   "matters");
         case Warnings:
             return ResultTexts::tr("Rest the pointer on a cell for the full texts");
         default:

@@ -28,6 +28,16 @@ struct ResultRow
     QString tau0ErrorText;
     QString tauText;
     QString tauErrorText;
+    // Why the constant is undetermined, where it is (the value's cell then
+    // says "undetermined" and the error's is empty).
+    QString tau0Undetermined;
+    QString tauUndetermined;
+    // Both exact models, whatever is chosen: "0.530 ± 0.011" in
+    // microseconds, "undetermined" or "n/a"; in the order tau0
+    // paralyzable, tau0 nonparalyzable, tau paralyzable, tau
+    // nonparalyzable, with the values in seconds to sort by.
+    QString exactTexts[4];
+    double exactValues[4] = {0.0, 0.0, 0.0, 0.0};
     QString inputModel;
     QString outputModel;
     double inputChiSquare = 0.0;
@@ -73,6 +83,10 @@ public:
         OutputChiSquare,
         InputLoss,
         OutputLoss,
+        Tau0Paralyzable,
+        Tau0NonParalyzable,
+        TauParalyzable,
+        TauNonParalyzable,
         Warnings,
         ColumnCount
     };

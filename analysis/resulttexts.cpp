@@ -43,9 +43,11 @@ QString ResultTexts::modelLabel(DeadTimeModel model)
     case DeadTimeModel::Quadratic:
         return tr("quadratic");
     case DeadTimeModel::Paralyzable:
-        return tr("paralysable");
+        return tr("paralyzable");
     case DeadTimeModel::NonParalyzable:
-        return tr("non-paralysable");
+        return tr("nonparalyzable");
+    case DeadTimeModel::Hybrid:
+        return tr("hybrid");
     }
     return QString();
 }
@@ -59,6 +61,8 @@ QString ResultTexts::choiceLabel(ModelChoice choice)
         return modelLabel(DeadTimeModel::Paralyzable);
     case ModelChoice::NonParalyzable:
         return modelLabel(DeadTimeModel::NonParalyzable);
+    case ModelChoice::Hybrid:
+        return modelLabel(DeadTimeModel::Hybrid);
     case ModelChoice::Auto:
         return tr("auto");
     }
@@ -73,6 +77,9 @@ QString ResultTexts::stageModelLabel(const ChannelModels& models, DeadTimeStage 
         return modelLabel(fit.model);
     if (!fit.available())
         return notAvailableMark();
+    if (fit.averaged)
+        return tr("auto: mean of %1 and %2")
+            .arg(modelLabel(DeadTimeModel::Paralyzable), modelLabel(DeadTimeModel::NonParalyzable));
     return tr("auto: %1").arg(modelLabel(fit.model));
 }
 
@@ -97,9 +104,39 @@ QString ResultTexts::notAvailable(const StageFit& fit, DeadTimeStage stage)
                    : tr("fewer than two different %1 values above 0").arg(x);
     case Outcome::NoCounts:
         return tr("no %1 count above 0").arg(y);
-    case Outcome::NoSolution:
-        return tr("no %1 curve keeps a hundredth of the counts at every point")
+    case Outcome::NotConverged:
+        return tr("the %1 fit did not converge").arg(modelLabel(fit.model));
+    case Outcome::TooSteep:
+        return tr("the best %1 curve loses more than 99 % of the counts at the top point")
             .arg(modelLabel(fit.model));
+    case Outcome::NoInformation:
+        return tr("the points do not fix the %1 curve's coefficients").arg(modelLabel(fit.model));
+    }
+    return QString();
+}
+
+QString ResultTexts::undeterminedMark()
+{
+    return tr("undetermined");
+}
+
+QString ResultTexts::undetermined(const StageFit& fit, DeadTimeStage stage)
+{
+    const QString x = stage == DeadTimeStage::Input ? QStringLiteral("I0") : QStringLiteral("ICR");
+    switch (fit.undetermined) {
+    case StageFit::Undetermined::No:
+        break;
+    case StageFit::Undetermined::NarrowRange:
+        if (!(fit.lowestX > 0.0))
+            return tr("fewer than two %1 values above 0").arg(x);
+        return tr("%1 spans only %2\u00d7, less than %3\u00d7")
+            .arg(x, QString::number(fit.highestX / fit.lowestX, 'f', 2), figure(kMinSpan));
+    case StageFit::Undetermined::LargeError:
+        if (!std::isfinite(fit.constantError))
+            return tr("no standard error can be had from %1 points").arg(fit.pointsFitted);
+        return tr("its standard error is more than half of it");
+    case StageFit::Undetermined::FitFailed:
+        return notAvailable(fit, stage);
     }
     return QString();
 }
@@ -137,8 +174,10 @@ QString ResultTexts::warning(const ChannelWarning& w, const QVector<ChannelModel
             const DeadTimeStage stage = stageOf(w.constant);
             const ChannelModels& m = models[w.channel];
             if (choice == ModelChoice::Auto) {
-                reason = tr("paralysable: %1; non-paralysable: %2")
-                             .arg(notAvailable(m.fit(stage, DeadTimeModel::Paralyzable), stage),
+                reason = tr("%1: %2; %3: %4")
+                             .arg(modelLabel(DeadTimeModel::Paralyzable),
+                                  notAvailable(m.fit(stage, DeadTimeModel::Paralyzable), stage),
+                                  modelLabel(DeadTimeModel::NonParalyzable),
                                   notAvailable(m.fit(stage, DeadTimeModel::NonParalyzable), stage));
             } else {
                 reason = notAvailable(m.chosen(stage, choice), stage);
@@ -173,9 +212,25 @@ QString ResultTexts::warning(const ChannelWarning& w, const QVector<ChannelModel
         return text;
     }
     case Check::FirstOrderBias:
-        return tr("on the paralysable curve fitted to these points the quadratic's %1 runs %2 "
-                  "\u00b5s off, more than its standard error of %3 \u00b5s: choose an exact model")
-            .arg(name, micro(w.measure), micro(w.deviationLimit));
+        return tr("on the %1 curve fitted to these points the quadratic's %2 runs %3 \u00b5s off, "
+                  "more than its standard error of %4 \u00b5s: choose an exact model")
+            .arg(modelLabel(w.model), name, micro(w.measure), micro(w.deviationLimit));
+    case Check::ImpreciseConstant:
+        if (std::isnan(w.reference))
+            return tr("%1 is undetermined: no standard error can be had").arg(name);
+        return tr("%1 is undetermined: its standard error of %2 \u00b5s is more than half of it")
+            .arg(name, micro(w.reference));
+    case Check::ModelsUndecided:
+        return tr("the data do not decide between %1 and %2 (\u0394\u03c7\u00b2 = %3 times the "
+                  "scatter, below %4): their mean is shown, its error widened by half their "
+                  "difference of %5 \u00b5s")
+            .arg(modelLabel(DeadTimeModel::Paralyzable), modelLabel(DeadTimeModel::NonParalyzable),
+                 figure(w.value), figure(w.reference), micro(std::abs(w.measure)));
+    case Check::PastPeak:
+        return tr("%1 points lie past the top of the %2 curve (highest rate %3), the first %4: "
+                  "there a count rate has two true rates")
+            .arg(QString::number(w.value), modelLabel(w.model), fieldText(w.reference),
+                 pointName(w.point));
     case Check::I0NotPositive: {
         QString text = tr("%1: I0 = %2 is not above 0: the point says nothing about a dead time")
                            .arg(pointName(w.point), fieldText(w.value));
@@ -212,6 +267,12 @@ QString ResultTexts::warningTag(ChannelWarning::Check check)
         return tr("poor fit");
     case Check::FirstOrderBias:
         return tr("bias");
+    case Check::ImpreciseConstant:
+        return tr("undetermined");
+    case Check::ModelsUndecided:
+        return tr("models undecided");
+    case Check::PastPeak:
+        return tr("past peak");
     case Check::I0NotPositive:
         return tr("I0 \u2264 0");
     case Check::FewerChannels:
@@ -246,6 +307,9 @@ QString resultFieldToolTip(const RunAnalysis& run, int channel, DeadTimeStage st
         if (!fit.available())
             return ResultTexts::tr("%1 not available: %2")
                 .arg(symbol(constant), ResultTexts::notAvailable(fit, stage));
+        if (!fit.determined())
+            return ResultTexts::tr("%1 undetermined: %2")
+                .arg(symbol(constant), ResultTexts::undetermined(fit, stage));
         return constantSummary(constant, fit.constant, fit.constantError, fit.reducedChiSquare);
     };
 
@@ -254,9 +318,9 @@ QString resultFieldToolTip(const RunAnalysis& run, int channel, DeadTimeStage st
     lines << describe(shown) + QStringLiteral(", ") +
                  (autoFound ? ResultTexts::stageModelLabel(m, stage, run.choice)
                             : ResultTexts::choiceLabel(ModelChoice::Auto));
-    for (DeadTimeModel model :
-         {DeadTimeModel::Quadratic, DeadTimeModel::Paralyzable, DeadTimeModel::NonParalyzable}) {
-        if (autoFound && model == shown.model)
+    for (DeadTimeModel model : {DeadTimeModel::Quadratic, DeadTimeModel::Paralyzable,
+                                DeadTimeModel::NonParalyzable, DeadTimeModel::Hybrid}) {
+        if (autoFound && !shown.averaged && model == shown.model)
             continue;
         lines << ResultTexts::modelLabel(model) + QStringLiteral(": ") +
                      describe(m.fit(stage, model));

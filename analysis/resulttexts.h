@@ -23,12 +23,17 @@ public:
     static QString modelLabel(DeadTimeModel model);
     static QString choiceLabel(ModelChoice choice);
     // The model a stage's constant comes from, for the results table: under
-    // auto "auto: paralysable"; "n/a" where auto found it in neither model.
+    // auto "auto: paralyzable"; "n/a" where auto found it in neither model.
     static QString stageModelLabel(const ChannelModels& models, DeadTimeStage stage,
                                    ModelChoice choice);
     // Why a stage has no constant, in a few words; empty for a fitted one.
     static QString notAvailable(const StageFit& fit, DeadTimeStage stage);
     static QString notAvailableMark();
+    // "undetermined": what a table shows for such a constant.
+    static QString undeterminedMark();
+    // Why the scan does not fix a stage's constant (see determination());
+    // empty for a determined one.
+    static QString undetermined(const StageFit& fit, DeadTimeStage stage);
     // "point 7 (scan.dat, line 12)": the row the user sees in the window.
     static QString pointName(int index, const QString& file, qint64 line);
 

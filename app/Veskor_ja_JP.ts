@@ -146,6 +146,38 @@
         <source>Not every scan file could be read as asked.</source>
         <translation>一部のスキャンファイルを指定どおりに読み込めませんでした。</translation>
     </message>
+    <message>
+        <source>τ0 of channel %1</source>
+        <translation>チャンネル %1 の τ0</translation>
+    </message>
+    <message>
+        <source>τ of channel %1</source>
+        <translation>チャンネル %1 の τ</translation>
+    </message>
+    <message>
+        <source>τ0 of channels %1</source>
+        <translation>チャンネル %1 の τ0</translation>
+    </message>
+    <message>
+        <source>τ of channels %1</source>
+        <translation>チャンネル %1 の τ</translation>
+    </message>
+    <message>
+        <source>This scan does not determine %1 with the %2 model. What should the files hold in their place?</source>
+        <translation>このスキャンでは %2 モデルで %1 を決められません。ファイルには代わりに何を書きますか？</translation>
+    </message>
+    <message>
+        <source>Channel %1, %2: %3</source>
+        <translation>チャンネル %1、%2: %3</translation>
+    </message>
+    <message>
+        <source>The quadratic&apos;s constants</source>
+        <translation>二次式の定数</translation>
+    </message>
+    <message>
+        <source>Zero</source>
+        <translation>ゼロ</translation>
+    </message>
 </context>
 <context>
     <name>ColumnMappingDialog</name>
@@ -312,14 +344,6 @@
         <translation>二次式</translation>
     </message>
     <message>
-        <source>paralysable</source>
-        <translation>麻痺型</translation>
-    </message>
-    <message>
-        <source>non-paralysable</source>
-        <translation>非麻痺型</translation>
-    </message>
-    <message>
         <source>auto</source>
         <translation>自動</translation>
     </message>
@@ -348,10 +372,6 @@
         <translation>%1 の計数が 0 より大きい点がありません</translation>
     </message>
     <message>
-        <source>no %1 curve keeps a hundredth of the counts at every point</source>
-        <translation>すべての点で計数の 1/100 以上を残す%1の曲線がありません</translation>
-    </message>
-    <message>
         <source>point %1</source>
         <translation>点 %1</translation>
     </message>
@@ -374,10 +394,6 @@
     <message>
         <source>%1: SCA %2 exceeds ICR %3</source>
         <translation>%1: SCA %2 が ICR %3 を超えています</translation>
-    </message>
-    <message>
-        <source>paralysable: %1; non-paralysable: %2</source>
-        <translation>麻痺型: %1、非麻痺型: %2</translation>
     </message>
     <message>
         <source>%1 is not available: the fit is singular</source>
@@ -406,10 +422,6 @@
     <message>
         <source>; farthest off: %1, %2 standard deviations</source>
         <translation>。最も外れた点: %1、標準偏差の %2 倍</translation>
-    </message>
-    <message>
-        <source>on the paralysable curve fitted to these points the quadratic&apos;s %1 runs %2 µs off, more than its standard error of %3 µs: choose an exact model</source>
-        <translation>これらの点に当てはめた麻痺型の曲線に対して、二次式の %1 は %2 µs ずれ、その標準誤差 %3 µs を超えます。厳密なモデルを選んでください</translation>
     </message>
     <message>
         <source>%1: I0 = %2 is not above 0: the point says nothing about a dead time</source>
@@ -474,6 +486,102 @@
     <message>
         <source>… and %1 more warnings in the results table</source>
         <translation>… ほか %1 件の警告は結果一覧にあります</translation>
+    </message>
+    <message>
+        <source>τ0 %1 (µs)</source>
+        <translation>τ0 %1 (µs)</translation>
+    </message>
+    <message>
+        <source>τ %1 (µs)</source>
+        <translation>τ %1 (µs)</translation>
+    </message>
+    <message>
+        <source>The exact model&apos;s constant whichever model is chosen: where the two differ by more than their errors, the choice matters</source>
+        <translation>選んだモデルにかかわらず表示する厳密なモデルの定数。二つが誤差以上に違うときはモデルの選択が結果を左右します</translation>
+    </message>
+    <message>
+        <source>paralyzable</source>
+        <translation>まひ型</translation>
+    </message>
+    <message>
+        <source>nonparalyzable</source>
+        <translation>非まひ型</translation>
+    </message>
+    <message>
+        <source>hybrid</source>
+        <translation>混合型</translation>
+    </message>
+    <message>
+        <source>auto: mean of %1 and %2</source>
+        <translation>自動: %1 と %2 の平均</translation>
+    </message>
+    <message>
+        <source>the %1 fit did not converge</source>
+        <translation>%1 のフィットが収束しませんでした</translation>
+    </message>
+    <message>
+        <source>the best %1 curve loses more than 99 % of the counts at the top point</source>
+        <translation>最良の %1 曲線は最上点で計数の 99 % 以上を失います</translation>
+    </message>
+    <message>
+        <source>the points do not fix the %1 curve&apos;s coefficients</source>
+        <translation>これらの点では %1 曲線の係数が決まりません</translation>
+    </message>
+    <message>
+        <source>undetermined</source>
+        <translation>決定不能</translation>
+    </message>
+    <message>
+        <source>fewer than two %1 values above 0</source>
+        <translation>0 より大きい %1 の値が 2 つ未満です</translation>
+    </message>
+    <message>
+        <source>%1 spans only %2×, less than %3×</source>
+        <translation>%1 の範囲が %2 倍しかなく、%3 倍未満です</translation>
+    </message>
+    <message>
+        <source>no standard error can be had from %1 points</source>
+        <translation>%1 点からは標準誤差が得られません</translation>
+    </message>
+    <message>
+        <source>its standard error is more than half of it</source>
+        <translation>標準誤差が値の半分を超えています</translation>
+    </message>
+    <message>
+        <source>%1: %2; %3: %4</source>
+        <translation>%1: %2、%3: %4</translation>
+    </message>
+    <message>
+        <source>on the %1 curve fitted to these points the quadratic&apos;s %2 runs %3 µs off, more than its standard error of %4 µs: choose an exact model</source>
+        <translation>これらの点にフィットした %1 曲線では、二次式の %2 は %3 µs ずれ、その標準誤差 %4 µs を超えます。厳密なモデルを選んでください</translation>
+    </message>
+    <message>
+        <source>%1 is undetermined: its standard error of %2 µs is more than half of it</source>
+        <translation>%1 は決定不能です: 標準誤差 %2 µs が値の半分を超えています</translation>
+    </message>
+    <message>
+        <source>the data do not decide between %1 and %2 (Δχ² = %3 times the scatter, below %4): their mean is shown, its error widened by half their difference of %5 µs</source>
+        <translation>データからは %1 と %2 のどちらとも決められません (Δχ² はばらつきの %3 倍で %4 未満)。平均を表示し、誤差は差 %5 µs の半分だけ広げています</translation>
+    </message>
+    <message>
+        <source>%1 points lie past the top of the %2 curve (highest rate %3), the first %4: there a count rate has two true rates</source>
+        <translation>%1 点が %2 曲線の頂点 (最大計数率 %3) を越えています (最初は %4)。そこでは一つの計数率に二つの真の計数率が対応します</translation>
+    </message>
+    <message>
+        <source>models undecided</source>
+        <translation>モデル未決</translation>
+    </message>
+    <message>
+        <source>past peak</source>
+        <translation>頂点超え</translation>
+    </message>
+    <message>
+        <source>%1 undetermined: %2</source>
+        <translation>%1 は決定不能: %2</translation>
+    </message>
+    <message>
+        <source>%1 is undetermined: no standard error can be had</source>
+        <translation>%1 は決定不能です: 標準誤差が得られません</translation>
     </message>
 </context>
 <context>

@@ -60,7 +60,8 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
 
     // The widget's name hides the enumeration's within Body.
     for (::ModelChoice choice : {::ModelChoice::Quadratic, ::ModelChoice::Paralyzable,
-                                 ::ModelChoice::NonParalyzable, ::ModelChoice::Auto})
+                                 ::ModelChoice::NonParalyzable, ::ModelChoice::Hybrid,
+                                 ::ModelChoice::Auto})
         ModelChoice->addItem(ResultTexts::choiceLabel(choice), choiceName(choice));
     ModelChoice->setCurrentIndex(0);
 

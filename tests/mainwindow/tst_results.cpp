@@ -13,6 +13,7 @@
 #include "windowdriver.h"
 
 #include <QAbstractItemModel>
+#include <tuple>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
@@ -63,10 +64,11 @@ double highestI0(const QStringList& files)
 // What veskor-fit names a model, as the window's table does.
 QString label(const QString& model)
 {
-    return model == "quadratic"        ? "quadratic"
-           : model == "paralyzable"    ? "paralysable"
-           : model == "nonparalyzable" ? "non-paralysable"
-                                       : "n/a";
+    return model == "quadratic" || model == "paralyzable" || model == "nonparalyzable" ||
+                   model == "hybrid"
+               ? model
+           : model == "mean" ? "mean of paralyzable and nonparalyzable"
+                             : "n/a";
 }
 
 // 1 - h(z), the share lost on the model's curve.
@@ -108,7 +110,9 @@ void TestResults::modelChoiceIsTheTools()
     QTemporaryDir dir;
     const QString toolFile = dir.filePath("tool.dat");
     const veskor::test::ToolRun tool =
-        runTool(QStringList{"--json", "--model", model, "-o", toolFile} + files);
+        runTool(QStringList{"--json", "--model", model, "-o", toolFile, "--undetermined",
+                            "quadratic"} +
+                files);
     QVERIFY(tool.finished);
     const QJsonArray results = tool.json()["results"].toArray();
     QCOMPARE(results.size(), 4);
@@ -134,12 +138,28 @@ void TestResults::modelChoiceIsTheTools()
         QCOMPARE(set.tauFields[2 * ch + 1]->text(), r["tauText"].toString());
 
         QCOMPARE(cell(ch, ResultsTableModel::Channel), QString::number(ch + 1));
-        QCOMPARE(cell(ch, ResultsTableModel::Tau0) + " \u00b1 " +
-                     cell(ch, ResultsTableModel::Tau0Error),
-                 valueWithError(r["tau0"].toDouble(), r["tau0Error"].toDouble()));
-        QCOMPARE(cell(ch, ResultsTableModel::Tau) + " \u00b1 " +
-                     cell(ch, ResultsTableModel::TauError),
-                 valueWithError(r["tau"].toDouble(), r["tauError"].toDouble()));
+        for (const auto& [key, value, error] :
+             {std::tuple<QString, int, int>{"tau0", ResultsTableModel::Tau0,
+                                            ResultsTableModel::Tau0Error},
+              {"tau", ResultsTableModel::Tau, ResultsTableModel::TauError}}) {
+            if (r[key].isNull()) {
+                QCOMPARE(cell(ch, value), QString("undetermined"));
+                QVERIFY(cell(ch, error).isEmpty());
+                QVERIFY(!rows->index(ch, value).data(Qt::ToolTipRole).toString().isEmpty());
+                continue;
+            }
+            QCOMPARE(cell(ch, value) + " \u00b1 " + cell(ch, error),
+                     valueWithError(r[key].toDouble(), r[key + "Error"].toDouble()));
+        }
+        // Both exact models, whichever is chosen.
+        const QJsonObject para = r["models"].toObject()["paralyzable"].toObject();
+        const QJsonObject non = r["models"].toObject()["nonparalyzable"].toObject();
+        const auto exact = [](const QJsonObject& m, const QString& key) {
+            return m[key].isNull() ? QString("undetermined")
+                                   : valueWithError(m[key].toDouble(), m[key + "Error"].toDouble());
+        };
+        QCOMPARE(cell(ch, ResultsTableModel::Tau0Paralyzable), exact(para, "tau0"));
+        QCOMPARE(cell(ch, ResultsTableModel::TauNonParalyzable), exact(non, "tau"));
         const QString in = r["tau0Model"].toString();
         const QString out = r["tauModel"].toString();
         const QString prefix = model == "auto" ? "auto: " : "";
@@ -149,12 +169,26 @@ void TestResults::modelChoiceIsTheTools()
                  QString::number(r["inputReducedChiSquare"].toDouble(), 'g', 3));
         QCOMPARE(cell(ch, ResultsTableModel::OutputChiSquare),
                  QString::number(r["outputReducedChiSquare"].toDouble(), 'g', 3));
+        // An undetermined constant's loss is the fit's own, which the JSON
+        // does not give.
+        if (r["tau0"].isNull())
+            continue;
+        // A mean is drawn, and its loss taken, on the better model's curve.
+        const auto curveOf = [&](const QString& shown, const char* chi2) {
+            if (shown != "mean")
+                return shown;
+            const QJsonObject m = r["models"].toObject();
+            return m["paralyzable"].toObject()[chi2].toDouble() <=
+                           m["nonparalyzable"].toObject()[chi2].toDouble()
+                       ? QString("paralyzable")
+                       : QString("nonparalyzable");
+        };
         const double zIn = r["inputScale"].toDouble() * r["tau0"].toDouble() * topI0;
         const double zOut = r["tau"].toDouble() * r["highestIcr"].toDouble();
         QCOMPARE(cell(ch, ResultsTableModel::InputLoss),
-                 QString::number(loss(in, zIn) * 100, 'g', 3));
+                 QString::number(loss(curveOf(in, "inputChiSquare"), zIn) * 100, 'g', 3));
         QCOMPARE(cell(ch, ResultsTableModel::OutputLoss),
-                 QString::number(loss(out, zOut) * 100, 'g', 3));
+                 QString::number(loss(curveOf(out, "outputChiSquare"), zOut) * 100, 'g', 3));
     }
 
     const QString windowFile = dir.filePath("window.dat");
@@ -204,7 +238,9 @@ void TestResults::leftOutPointIsTheToolsExclusion()
             ? QStringLiteral("%1:%2").arg(point->originFile).arg(point->originLine)
             : point->originFile;
     const QString toolFile = dir.filePath("tool.dat");
-    QVERIFY(runTool(QStringList{"--model", model, "--exclude", exclusion, "-o", toolFile} + files)
+    QVERIFY(runTool(QStringList{"--model", model, "--exclude", exclusion, "-o", toolFile,
+                                "--undetermined", "quadratic"} +
+                    files)
                 .finished);
 
     point->findChild<QCheckBox*>("UseInFit")->click();

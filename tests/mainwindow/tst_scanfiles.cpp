@@ -190,7 +190,8 @@ void TestScanFiles::savesAsTheTool()
     const QString table = dir.filePath("table.dat");
     const QString fromWindow = dir.filePath("window.dat");
     const ToolRun tool =
-        runTool(QStringList{"-o", fromTool, "--table", table} + options(mapping, scan) << path);
+        runTool(QStringList{"-o", fromTool, "--undetermined", "quadratic", "--table", table} +
+                options(mapping, scan) << path);
     QVERIFY2(tool.exitCode == 0, qPrintable(tool.err));
     const QVector<Row> rows = tableRows(table);
     const QVector<AMeasP*> panels = w.body.pointData().points;

@@ -259,59 +259,58 @@ void TestScanView::pointToolTipsNameTheirOrigin()
 void TestScanView::resultToolTipsFollowTheModel_data()
 {
     QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("shown"); // the model of the first line, as the window names it
-    QTest::newRow("quadratic") << "quadratic"
-                               << "quadratic";
-    QTest::newRow("paralysable") << "paralyzable"
-                                 << "paralysable";
-    QTest::newRow("non-paralysable") << "nonparalyzable"
-                                     << "non-paralysable";
-    QTest::newRow("auto") << "auto"
-                          << "auto: ";
+    for (const char* model : {"quadratic", "paralyzable", "nonparalyzable", "hybrid", "auto"})
+        QTest::newRow(model) << model;
 }
 
-// A result field's tip: the constant of the model chosen first, then the
-// other two models a line each, then the points fitted, every figure as
-// veskor-fit reports it.
+// A result field's tip: the constant of the model chosen first, then each
+// other model a line, then the stage's warnings and the points fitted,
+// every figure as veskor-fit reports it; an undetermined constant says so
+// instead of giving a number.
 void TestScanView::resultToolTipsFollowTheModel()
 {
     QFETCH(QString, model);
-    QFETCH(QString, shown);
     const QStringList files = exampleSpectra();
-    const ToolRun quadratic = fitJson(files);
-    const ToolRun exact = fitJson(files, {"--model", "auto"});
-    QVERIFY(quadratic.finished && exact.finished);
+    const ToolRun run = fitJson(files, {"--model", model});
+    QVERIFY(run.finished);
 
     Window w;
     w.read(files);
     auto* choice = w.body.findChild<QComboBox*>("ModelChoice");
     choice->setCurrentIndex(choice->findData(model));
     const PointSet& set = w.body.pointData();
+    const QStringList models{"quadratic", "paralyzable", "nonparalyzable", "hybrid"};
     for (int ch = 0; ch < 4; ++ch) {
-        const QJsonObject q = quadratic.json()["results"].toArray()[ch].toObject();
-        const QJsonObject e = exact.json()["results"].toArray()[ch].toObject();
-        const QJsonObject byModel[] = {q, e["models"].toObject()["paralyzable"].toObject(),
-                                       e["models"].toObject()["nonparalyzable"].toObject()};
-        const QString labels[] = {"quadratic", "paralysable", "non-paralysable"};
+        const QJsonObject r = run.json()["results"].toArray()[ch].toObject();
         for (int stage = 0; stage < 2; ++stage) {
             const QString key = stage == 0 ? "tau0" : "tau";
+            const QString symbol = stage == 0 ? "\u03c40" : "\u03c4";
             const QString chi = stage == 0 ? "inputReducedChiSquare" : "outputReducedChiSquare";
-            QStringList lines;
-            for (int m = 0; m < 3; ++m)
-                lines << exactModelLine(
-                    labels[m], stage == 0 ? "\u03c40" : "\u03c4", byModel[m][key].toDouble(),
-                    byModel[m][key + "Error"].toDouble(), byModel[m][chi].toDouble());
-            const QString autoTook =
-                e[key + "Model"].toString() == "nonparalyzable" ? "non-paralysable" : "paralysable";
-            const QString label = model == "auto" ? autoTook : shown;
-            const int first = labels[0] == label ? 0 : labels[1] == label ? 1 : 2;
-            QStringList expected{lines[first].mid(label.size() + 2) + ", " +
-                                 (model == "auto" ? shown + label : label)};
-            for (int m = 0; m < 3; ++m)
-                if (m != first)
-                    expected << lines[m];
-            expected << "Fitted over 12 points.";
-            QCOMPARE(set.tauFields[2 * ch + stage]->toolTip().split('\n'), expected);
+            auto line = [&](const QString& label, const QJsonObject& fit) -> QString {
+                if (fit[key].isNull())
+                    return label + ": " + symbol + " undetermined: ";
+                return exactModelLine(label, symbol, fit[key].toDouble(),
+                                      fit[key + "Error"].toDouble(), fit[chi].toDouble());
+            };
+            const QStringList tip = set.tauFields[2 * ch + stage]->toolTip().split('\n');
+            QVERIFY(tip.size() <= 8);
+            QCOMPARE(tip.last(), QString("Fitted over 12 points."));
+            // The first line: the chosen constant, then whose it is.
+            const QString took = r[key + "Model"].toString();
+            const QString label = model != "auto" ? model
+                                  : took == "mean" ? QString("auto: mean of paralyzable and nonparalyzable")
+                                                   : QString("auto: " + took);
+            QVERIFY2(tip[0].endsWith(", " + label), qPrintable(tip[0]));
+            const QString first = line("", r).mid(2);
+            QVERIFY2(tip[0].startsWith(first), qPrintable(tip[0] + " / " + first));
+            int at = 1;
+            for (const QString& m : models) {
+                if (m == (model == "auto" && took != "mean" ? took : model))
+                    continue;
+                const QString expected = line(m, r["models"].toObject()[m].toObject());
+                QVERIFY2(tip[at].startsWith(expected), qPrintable(tip[at] + " / " + expected));
+                ++at;
+            }
         }
     }
 }
@@ -613,7 +612,7 @@ void TestScanView::scanFileTableSavesAsTheTool()
     const QString fromTool = dir.filePath("tool.dat");
     const QString fromWindow = dir.filePath("window.dat");
     const ToolRun tool = veskor::test::runTool(
-        QStringList{"-o", fromTool, "--table", table} + mapping +
+        QStringList{"-o", fromTool, "--undetermined", "quadratic", "--table", table} + mapping +
         QStringList{QStringLiteral(VESKOR_EXAMPLES_DIR) + "/formats/" + file});
     QVERIFY2(tool.exitCode == 0, qPrintable(tool.err));
 

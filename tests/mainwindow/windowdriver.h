@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QMessageBox>
+#include <QAbstractButton>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -34,7 +36,25 @@ struct Window
         return nullptr;
     }
     void read(const QStringList& paths) { Q_EMIT readDialog->filesSelected(paths); }
-    void save(const QString& path) { Q_EMIT saveDialog->fileSelected(path); }
+    // Chooses path in the save dialog. Where the window asks what to write
+    // for constants the scan does not determine, answer names the button
+    // to press ("writeQuadratic", "writeZero"; anything else cancels).
+    // Returns whether it asked.
+    bool save(const QString& path, const QString& answer = QStringLiteral("writeQuadratic"))
+    {
+        Q_EMIT saveDialog->fileSelected(path);
+        auto* box = body.findChild<QMessageBox*>(QStringLiteral("undeterminedConstants"));
+        if (!box)
+            return false;
+        auto* button = box->findChild<QAbstractButton*>(answer);
+        if (button)
+            button->click();
+        else
+            box->button(QMessageBox::Cancel)->click();
+        // The box deletes itself on closing; the next save must not find it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return true;
+    }
     DispA* surface(const char* name) { return body.findChild<DispA*>(name); }
     QImage plot(const char* name)
     {
