@@ -92,6 +92,8 @@ private Q_SLOTS:
     void tableCopiesSortsAndSaves();
     void bothRowsOfConstantsOnScreen_data();
     void bothRowsOfConstantsOnScreen();
+    void saveAsksForUndetermined_data();
+    void saveAsksForUndetermined();
 };
 
 void TestResults::modelChoiceIsTheTools_data()
@@ -396,6 +398,52 @@ void TestResults::bothRowsOfConstantsOnScreen()
     QVERIFY(column->height() <= size.height() / 3);
     for (const char* plot : {"I0NinDisp", "NinNoutDisp"})
         QVERIFY2(w.surface(plot)->height() >= 200, plot);
+}
+
+void TestResults::saveAsksForUndetermined_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("asked");
+    // Channel 3's tau0 is undetermined on the example scan (its error is
+    // larger than itself) with every exact model.
+    QTest::newRow("the quadratic's constants") << "paralyzable" << "writeQuadratic" << true;
+    QTest::newRow("zero") << "nonparalyzable" << "writeZero" << true;
+    QTest::newRow("cancelled") << "paralyzable" << "cancel" << true;
+    QTest::newRow("the quadratic asks nothing") << "quadratic" << "" << false;
+}
+
+// Save writes no undetermined constant unasked: the answer decides what the
+// files hold in its place, and they are veskor-fit's for the same answer.
+void TestResults::saveAsksForUndetermined()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, answer);
+    QFETCH(bool, asked);
+    const QStringList files = exampleSpectra();
+    QTemporaryDir dir;
+    Window w;
+    w.read(files);
+    settle();
+    choose(w, model);
+    settle();
+    const QString path = dir.filePath("saved.dat");
+    QCOMPARE(w.save(path, answer), asked);
+    if (answer == "cancel") {
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!QFile::exists(path + ".conf"));
+        return;
+    }
+    const QString tool = dir.filePath("tool.dat");
+    // The quadratic's files are the window's, as veskor-fit writes them
+    // when told to keep its constants.
+    const QStringList args{"--model", model, "-o", tool, "--undetermined",
+                           answer == "writeZero" ? "zero" : "quadratic"};
+    QCOMPARE(runTool(args + files).exitCode, 0);
+    QCOMPARE(contents(path), contents(tool));
+    QCOMPARE(contents(path + ".conf"), contents(tool + ".conf"));
+    if (answer == "writeZero")
+        QVERIFY(contents(path).contains(" 0 "));
 }
 
 VESKOR_GUI_TEST_MAIN(TestResults)
