@@ -332,7 +332,8 @@ QJsonDocument jsonReport(const FitRun& run, const WrittenFiles& written)
             models[modelName(m)] = model;
         }
         o["models"] = models;
-        if (run.choice == ModelChoice::Auto) {
+        // How far the data tell the models apart, whichever is reported.
+        {
             for (DeadTimeStage stage : {DeadTimeStage::Input, DeadTimeStage::Output}) {
                 const ModelDecision& d = run.models[ch].decided(stage);
                 QJsonObject decision;
