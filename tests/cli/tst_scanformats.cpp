@@ -306,8 +306,9 @@ void TestScanFormats::formats()
             for (int ch = 0; ch < g.size(); ++ch)
                 for (const char* model : {"quadratic", "paralyzable", "nonparalyzable"})
                     for (const char* key : {"tau0", "tau"}) {
-                        const auto value = [&](const QJsonArray& a) {
-                            return a[ch].toObject()["models"].toObject()[model].toObject()[key];
+                        const auto value = [&](const QJsonArray& a) -> QJsonValue {
+                            return a[ch].toObject().value("models").toObject().value(model)
+                                .toObject().value(key);
                         };
                         QCOMPARE(value(g), value(w));
                     }
