@@ -10,28 +10,19 @@ namespace {
 // "τ0 of channels 1-4; τ of channel 3", in the window's language.
 QString undeterminedNames(const QVector<UndeterminedConstant>& constants)
 {
-    QStringList parts;
-    for (DeadTimeStage stage : {DeadTimeStage::Input, DeadTimeStage::Output}) {
-        QVector<int> channels;
-        for (const UndeterminedConstant& u : constants)
-            if (u.stage == stage)
-                channels.append(u.channel);
-        if (channels.isEmpty())
-            continue;
+    return undeterminedChannels(constants, [](DeadTimeStage stage, bool several,
+                                              const QString& ranges) {
         const bool input = stage == DeadTimeStage::Input;
-        const QString ranges = channelRanges(channels);
-        if (channels.size() == 1)
-            parts << (input ? Body::tr("\u03c4"
-                                       "0 of channel %1")
-                            : Body::tr("\u03c4 of channel %1"))
-                         .arg(ranges);
-        else
-            parts << (input ? Body::tr("\u03c4"
-                                       "0 of channels %1")
-                            : Body::tr("\u03c4 of channels %1"))
-                         .arg(ranges);
-    }
-    return parts.join(QStringLiteral("; "));
+        if (!several)
+            return (input ? Body::tr("\u03c4"
+                                     "0 of channel %1")
+                          : Body::tr("\u03c4 of channel %1"))
+                .arg(ranges);
+        return (input ? Body::tr("\u03c4"
+                                 "0 of channels %1")
+                      : Body::tr("\u03c4 of channels %1"))
+            .arg(ranges);
+    });
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "analysis/hybridfit.h"
 
+#include "analysis/normalmatrix.h"
+
 #include <Eigen/Dense>
 #include <unsupported/Eigen/LevenbergMarquardt>
 
@@ -135,30 +137,6 @@ double scaledChiSquare(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const
 
 using Jacobian3 = Eigen::Matrix<double, Eigen::Dynamic, 3>;
 
-// (J^T J)^-1 for the three columns of J, or false when J has not full rank.
-// The columns are scaled to unit size first: they differ by many decades.
-bool inverseNormalMatrix(Jacobian3 jacobian, Eigen::Matrix3d& inverse)
-{
-    Eigen::Vector3d scale;
-    for (int c = 0; c < 3; ++c) {
-        scale[c] = jacobian.col(c).cwiseAbs().maxCoeff();
-        if (!(scale[c] > 0.0) || !std::isfinite(scale[c]))
-            return false;
-        jacobian.col(c) /= scale[c];
-    }
-    const Eigen::ColPivHouseholderQR<Jacobian3> qr(jacobian);
-    if (qr.rank() < 3)
-        return false;
-    // J P = Q R gives (J^T J)^-1 = P R^-1 R^-T P^T.
-    const Eigen::Matrix3d upper = qr.matrixR().topLeftCorner<3, 3>().triangularView<Eigen::Upper>();
-    const Eigen::Matrix3d rInv =
-        upper.triangularView<Eigen::Upper>().solve(Eigen::Matrix3d::Identity());
-    const Eigen::Matrix3d p = qr.colsPermutation().toDenseMatrix().cast<double>();
-    inverse = p * (rInv * rInv.transpose()) * p.transpose();
-    const Eigen::Vector3d unscale = scale.cwiseInverse();
-    inverse = unscale.asDiagonal() * inverse * unscale.asDiagonal();
-    return inverse.allFinite();
-}
 
 // The curve's figures at (A, tp, tn) over the points used: chi2, the worst
 // point and the covariance of the three coefficients scaled by the reduced

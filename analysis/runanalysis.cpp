@@ -98,7 +98,8 @@ QString channelRanges(const QVector<int>& channels)
     return parts.join(QStringLiteral(", "));
 }
 
-QString undeterminedChannels(const QVector<UndeterminedConstant>& constants)
+QString undeterminedChannels(const QVector<UndeterminedConstant>& constants,
+                             const StageChannelsName& name)
 {
     QStringList parts;
     for (DeadTimeStage stage : {DeadTimeStage::Input, DeadTimeStage::Output}) {
@@ -108,9 +109,11 @@ QString undeterminedChannels(const QVector<UndeterminedConstant>& constants)
                 channels.append(u.channel);
         if (channels.isEmpty())
             continue;
-        parts << QStringLiteral("%1 of channel%2 %3")
-                     .arg(stage == DeadTimeStage::Input ? "tau0" : "tau",
-                          channels.size() == 1 ? "" : "s", channelRanges(channels));
+        const QString ranges = channelRanges(channels);
+        parts << (name ? name(stage, channels.size() > 1, ranges)
+                       : QStringLiteral("%1 of channel%2 %3")
+                             .arg(stage == DeadTimeStage::Input ? "tau0" : "tau",
+                                  channels.size() == 1 ? "" : "s", ranges));
     }
     return parts.join(QStringLiteral("; "));
 }

@@ -8,6 +8,8 @@
 
 #include <QVector>
 
+#include <functional>
+
 // Everything the analysis of one set of points gives: the window's fit,
 // every model's fit of every channel, the constants of the model chosen
 // and the warnings about them. The window and veskor-fit both take their
@@ -81,5 +83,10 @@ void constantsToWrite(const RunAnalysis& run, UndeterminedFill fill, QVector<dou
 QString channelRanges(const QVector<int>& channels);
 
 // "tau0 of channels 1-4, 7; tau of channel 3": the undetermined constants
-// named for a message.
-QString undeterminedChannels(const QVector<UndeterminedConstant>& constants);
+// named for a message, each stage's as name gives it (by default in
+// veskor-fit's words) from whether it is several channels and their
+// ranges.
+using StageChannelsName =
+    std::function<QString(DeadTimeStage stage, bool several, const QString& ranges)>;
+QString undeterminedChannels(const QVector<UndeterminedConstant>& constants,
+                             const StageChannelsName& name = {});

@@ -1,5 +1,7 @@
 #include "analysis/stagefit.h"
 
+#include "analysis/normalmatrix.h"
+
 #include "analysis/quadraticfit.h"
 
 #include <Eigen/Dense>
@@ -133,30 +135,6 @@ struct WeightedCurve : Eigen::DenseFunctor<double>
     const Eigen::VectorXd& sqrtWeight;
 };
 
-// (J^T J)^-1 for the two columns of J, or false when J has not full rank.
-// The columns are scaled to unit size first: they differ by many decades.
-bool inverseNormalMatrix(Eigen::MatrixX2d jacobian, Eigen::Matrix2d& inverse)
-{
-    Eigen::Vector2d scale;
-    for (int c = 0; c < 2; ++c) {
-        scale[c] = jacobian.col(c).cwiseAbs().maxCoeff();
-        if (!(scale[c] > 0.0) || !std::isfinite(scale[c]))
-            return false;
-        jacobian.col(c) /= scale[c];
-    }
-    const Eigen::ColPivHouseholderQR<Eigen::MatrixX2d> qr(jacobian);
-    if (qr.rank() < 2)
-        return false;
-    // J P = Q R gives (J^T J)^-1 = P R^-1 R^-T P^T.
-    const Eigen::Matrix2d upper = qr.matrixR().topLeftCorner<2, 2>().triangularView<Eigen::Upper>();
-    const Eigen::Matrix2d rInv =
-        upper.triangularView<Eigen::Upper>().solve(Eigen::Matrix2d::Identity());
-    const Eigen::Matrix2d p = qr.colsPermutation().toDenseMatrix().cast<double>();
-    inverse = p * (rInv * rInv.transpose()) * p.transpose();
-    const Eigen::Vector2d unscale = scale.cwiseInverse();
-    inverse = unscale.asDiagonal() * inverse * unscale.asDiagonal();
-    return inverse.allFinite();
-}
 
 // The standardised residual of y against its expectation f > 0.
 double standardised(double y, double f)
