@@ -1,6 +1,6 @@
 #include "analysis/stagefit.h"
 
-#include "analysis/normalmatrix.h"
+#include "analysis/leastsquares.h"
 
 #include "analysis/quadraticfit.h"
 
@@ -197,17 +197,10 @@ bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::Vect
             sqrtWeight[k] = std::sqrt(t[k]) / std::sqrt(std::max(f, 1e-12));
         }
         WeightedCurve curve(loss, u, v, sqrtWeight);
-        Eigen::LevenbergMarquardt<WeightedCurve> solver(curve);
-        solver.setXtol(1e-15);
-        solver.setFtol(1e-15);
-        solver.setGtol(0.0);
-        solver.setMaxfev(kMaxEvaluations);
         const Eigen::VectorXd before = p;
-        const auto status = solver.minimize(p);
-        if (status == Eigen::LevenbergMarquardtSpace::ImproperInputParameters || !p.allFinite())
+        if (!minimiseFrom(curve, p, kMaxEvaluations))
             return false;
-        if (std::abs(p[0] - before[0]) <= kSettled * std::abs(p[0]) &&
-            std::abs(p[1] - before[1]) <= kSettled * (std::abs(p[1]) + 1e-4))
+        if (passesAgree(p, before, kSettled))
             return true;
     }
     return false;
