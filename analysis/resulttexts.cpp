@@ -78,8 +78,7 @@ QString ResultTexts::stageModelLabel(const ChannelModels& models, DeadTimeStage 
     if (!fit.available())
         return notAvailableMark();
     if (fit.averaged)
-        return tr("auto: mean of %1 and %2")
-            .arg(modelLabel(DeadTimeModel::Paralyzable), modelLabel(DeadTimeModel::NonParalyzable));
+        return tr("auto: mean");
     return tr("auto: %1").arg(modelLabel(fit.model));
 }
 

@@ -23,7 +23,7 @@ public:
     static QString modelLabel(DeadTimeModel model);
     static QString choiceLabel(ModelChoice choice);
     // The model a stage's constant comes from, for the results table: under
-    // auto "auto: paralyzable"; "n/a" where auto found it in neither model.
+    // auto "auto: paralyzable" or "auto: mean" (of the two exact models); "n/a" where auto found it in neither model.
     static QString stageModelLabel(const ChannelModels& models, DeadTimeStage stage,
                                    ModelChoice choice);
     // Why a stage has no constant, in a few words; empty for a fitted one.

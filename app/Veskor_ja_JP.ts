@@ -512,10 +512,6 @@
         <translation>混合型</translation>
     </message>
     <message>
-        <source>auto: mean of %1 and %2</source>
-        <translation>自動: %1 と %2 の平均</translation>
-    </message>
-    <message>
         <source>the %1 fit did not converge</source>
         <translation>%1 のフィットが収束しませんでした</translation>
     </message>
@@ -582,6 +578,10 @@
     <message>
         <source>%1 is undetermined: no standard error can be had</source>
         <translation>%1 は決定不能です: 標準誤差が得られません</translation>
+    </message>
+    <message>
+        <source>auto: mean</source>
+        <translation>自動: 平均</translation>
     </message>
 </context>
 <context>

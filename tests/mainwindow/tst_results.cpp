@@ -67,7 +67,7 @@ QString label(const QString& model)
     return model == "quadratic" || model == "paralyzable" || model == "nonparalyzable" ||
                    model == "hybrid"
                ? model
-           : model == "mean" ? "mean of paralyzable and nonparalyzable"
+           : model == "mean" ? "mean"
                              : "n/a";
 }
 

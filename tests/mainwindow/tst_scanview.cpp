@@ -298,7 +298,7 @@ void TestScanView::resultToolTipsFollowTheModel()
             // The first line: the chosen constant, then whose it is.
             const QString took = r[key + "Model"].toString();
             const QString label = model != "auto" ? model
-                                  : took == "mean" ? QString("auto: mean of paralyzable and nonparalyzable")
+                                  : took == "mean" ? QString("auto: mean")
                                                    : QString("auto: " + took);
             QVERIFY2(tip[0].endsWith(", " + label), qPrintable(tip[0]));
             const QString first = line("", r).mid(2);
