@@ -17,12 +17,14 @@ enum FitExit
     FitTooFewPoints = 3,
     // A requested output file could not be written.
     FitOutputFailed = 4,
-    // --strict, and a warning about the data (or an unreadable file): nothing
-    // was written.
+    // --strict, and a warning about the data (or an unreadable file); or -o
+    // with an undetermined constant and no --undetermined: nothing was
+    // written.
     FitStrictRefused = 5,
 };
 
-// veskor-fit [-o FILE] [--json] [--plot FILE.png] [--model MODEL] [--strict]
+// veskor-fit [-o FILE [--undetermined quadratic|zero]] [--json] [--plot FILE.png]
+//            [--model MODEL] [--strict]
 // [--exclude FILE[:LINE]]... FILE...: arguments as
 // QCoreApplication::arguments() gives them (program first). Prints the table
 // (or the JSON) on out, messages and warnings on err. --plot needs a
