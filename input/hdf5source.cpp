@@ -318,6 +318,10 @@ private:
             error = storage;
             return Lookup::Failed;
         }
+        if (!spend(qint64(points * columns))) {
+            error = overBudget(what);
+            return Lookup::Failed;
+        }
 
         QVector<double> values(int(points * columns));
         if (H5Dread(dataset.get(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT,

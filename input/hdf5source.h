@@ -23,8 +23,8 @@
 // several). Integer and floating-point datasets are read as doubles: rank 0
 // a scalar, rank 1 one value per point, rank 2 [point, channel]. Failed,
 // before anything is allocated, for other types, more dimensions, a
-// dimension of 0, more than maxArrayValues values or more than
-// maxPointChannels channels, data kept in other files, filters this library
+// dimension of 0, more than maxArrayValues values or than the source's
+// budget() has left, more than maxPointChannels channels, data kept in other files, filters this library
 // lacks, and datasets that were never written.
 //
 // The HDF5 library prints nothing on stderr while these functions run; its
