@@ -150,25 +150,27 @@ void TableReader::handOn(const double* values)
 
 } // namespace
 
-void readNumberedCountTableDevice(QIODevice& device, const NumberedPointSink& onRow)
+void readNumberedCountTableDevice(QIODevice& device, const NumberedPointSink& onRow,
+                                  const std::function<bool()>& more)
 {
     TableReader reader(onRow);
     LineSource lines(device);
-    while (lines.next()) {
+    while ((!more || more()) && lines.next()) {
         ++reader.lineNumber;
         if (lines.textOnly() || !reader.byteLine(lines.begin(), lines.end()))
             reader.textLine(lines.text().simplified());
     }
 }
 
-void readNumberedCountTableFile(const QString& path, const NumberedPointSink& onRow)
+void readNumberedCountTableFile(const QString& path, const NumberedPointSink& onRow,
+                                const std::function<bool()>& more)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qDebug() << "Cannot open" << path;
         return;
     }
-    readNumberedCountTableDevice(file, onRow);
+    readNumberedCountTableDevice(file, onRow, more);
 }
 
 namespace {
