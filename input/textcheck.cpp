@@ -1,5 +1,7 @@
 #include "input/textcheck.h"
 
+#include "input/asciinumber.h"
+#include "input/bytekinds.h"
 #include "input/linesource.h"
 #include "input/textrules.h"
 
@@ -66,6 +68,31 @@ bool holdsNul(LineSource& lines)
 bool tooLong(const LineSource& lines)
 {
     return !lines.textOnly() && lines.end() - lines.begin() > kLongestCheckedLine;
+}
+
+constexpr ByteKinds kTableKinds = makeByteKinds(true);
+
+// True when the first needed values of a count table row, read on its
+// bytes, are all plain decimals, which convert: the row needs no look at
+// its text. False says nothing: the text decides.
+bool plainRow(const char* p, const char* end, qint64 needed)
+{
+    while (p < end && kTableKinds(*p) == ByteKind::Separator && *p != ',')
+        ++p;
+    const auto* hash = static_cast<const char*>(std::memchr(p, '#', std::size_t(end - p)));
+    const char* stop = hash ? hash : end;
+    for (qint64 i = 0; i < needed; ++i) {
+        if (p == stop || kTableKinds(*p) != ByteKind::Token)
+            return false;
+        double value = 0.0;
+        const char* after = plainDecimalEnd(p, stop, value);
+        if (!after || (after < stop && kTableKinds(*after) != ByteKind::Separator))
+            return false;
+        p = after;
+        while (p < stop && kTableKinds(*p) == ByteKind::Separator)
+            ++p;
+    }
+    return true;
 }
 
 // The MCA spectrum reader's view of the file, kept to know which values it
@@ -141,7 +168,7 @@ QVector<TextFinding> checkCountTableText(QIODevice& device, const QVector<CountT
             continue;
         const qint64 needed = 2 * qint64(rows[nextRow].channels) + 1;
         ++nextRow;
-        if (tooLong(lines))
+        if (tooLong(lines) || (!lines.textOnly() && plainRow(lines.begin(), lines.end(), needed)))
             continue;
         // The row as the reader takes it: up to its first "#", commas as
         // blanks.
