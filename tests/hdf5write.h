@@ -47,6 +47,10 @@ struct Hdf5Layout
     QVector<hsize_t> chunk;
     QVector<hsize_t> maxDims;
     bool deflate = false;
+    // What a chunk never written reads as, when set (the library's 0
+    // otherwise).
+    bool hasFill = false;
+    double fill = 0.0;
 };
 
 // An HDF5 file being written: on disk, or (path empty) in memory alone
@@ -134,6 +138,8 @@ public:
             if (layout.deflate)
                 H5Pset_deflate(create, 6);
         }
+        if (layout.hasFill)
+            H5Pset_fill_value(create, H5T_NATIVE_DOUBLE, &layout.fill);
         const hid_t links = linkCreation();
         const hid_t dataset = space < 0 ? -1
                                         : H5Dcreate2(file_, d.path.toUtf8().constData(),
