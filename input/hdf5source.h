@@ -24,8 +24,9 @@
 // a scalar, rank 1 one value per point, rank 2 [point, channel]. Failed,
 // before anything is allocated, for other types, more dimensions, a
 // dimension of 0, more than maxArrayValues values or than the source's
-// budget() has left, more than maxPointChannels channels, data kept in other files, filters this library
-// lacks, and datasets that were never written.
+// budget() has left, more than maxPointChannels channels, data kept in
+// other files, filters this library lacks, and datasets that were never
+// written.
 //
 // The HDF5 library prints nothing on stderr while these functions run; its
 // calls are not made thread-safe here beyond what the library itself does.

@@ -118,17 +118,17 @@ void keep(LoadedFiles& set, Point&& point, const LoadedPointSink& onPoint)
 
 // Reads one file through the column mapping into set; false when it cannot
 // give what the mapping asks.
-bool loadScanFile(LoadedFiles& set, int fileIndex, const QByteArray* bytes,
-                  const LoadOptions& load, const QVector<int>& naming,
-                  QVector<Exclusion>& exclusions, const LoadedPointSink& onPoint)
+bool loadScanFile(LoadedFiles& set, int fileIndex, const QByteArray* bytes, const LoadOptions& load,
+                  const QVector<int>& naming, QVector<Exclusion>& exclusions,
+                  const LoadedPointSink& onPoint)
 {
     const ScanOptions& options = load.scan;
     File& f = set.files[fileIndex];
     f.scanFile = true;
     if (!options.mapping.isSet())
         return true;
-    const ScanFileReading reading = readScanFile(f.path, options.mapping, options.scan, bytes,
-                                                 load.maxValues, load.maxBytes);
+    const ScanFileReading reading =
+        readScanFile(f.path, options.mapping, options.scan, bytes, load.maxValues, load.maxBytes);
     f.failure = reading.failure;
     f.fault = reading.mapped.fault;
     f.error = reading.error;

@@ -29,8 +29,7 @@ enum class MeasurementFormat
 // row's, and 0 for the one point of a spectrum file. Returns the format that
 // read the file. A count table is read only while more() is true (when
 // given); notFiniteLine receives a spectrum's McaReading::notFiniteLine.
-MeasurementFormat loadNumberedMeasurementFile(const QString& path,
-                                              const NumberedPointSink& onPoint,
+MeasurementFormat loadNumberedMeasurementFile(const QString& path, const NumberedPointSink& onPoint,
                                               const std::function<bool()>& more = {},
                                               qint64* notFiniteLine = nullptr);
 

@@ -158,7 +158,8 @@ ScanFileOutline outlineScanFile(const QString& path)
 {
     ScanFileOutline o;
     ScanFileReading r;
-    std::unique_ptr<ColumnSource> source = openScanFile(path, QString(), r, nullptr, maxScanTextBytes);
+    std::unique_ptr<ColumnSource> source =
+        openScanFile(path, QString(), r, nullptr, maxScanTextBytes);
     o.scans = r.scans;
     // A SPEC file of several scans is outlined by its scans' labels.
     if (!source && r.failure != ScanFailure::ScanNeeded) {

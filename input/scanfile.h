@@ -57,9 +57,9 @@ constexpr qint64 maxScanTextBytes = maxTextBytes;
 // values; scan picks a SPEC file's scan. With bytes, the file is those bytes
 // (a pipe or a device read beforehand) and path only names it. A text file
 // is read to maxBytes and no further.
-ScanFileReading readScanFile(const QString& path, const ColumnMapping& mapping,
-                             const QString& scan, const QByteArray* bytes = nullptr,
-                             qint64 budget = maxReadValues, qint64 maxBytes = maxScanTextBytes);
+ScanFileReading readScanFile(const QString& path, const ColumnMapping& mapping, const QString& scan,
+                             const QByteArray* bytes = nullptr, qint64 budget = maxReadValues,
+                             qint64 maxBytes = maxScanTextBytes);
 
 // The labelled format the file at path (or of bytes) is in ("CSV", "HDF5",
 // ...), or an empty string: a file read as a count table that has one is

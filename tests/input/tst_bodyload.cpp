@@ -369,7 +369,7 @@ void TestBodyLoad::badInputLeavesEarlierPoints()
     for (const QString& line : qAsConst(log.lines))
         if (!line.startsWith(QLatin1String("chs ")))
             reports << line;
-    const QStringList expected = report.isEmpty()  ? QStringList()
+    const QStringList expected = report.isEmpty()   ? QStringList()
                                  : report == "open" ? QStringList("Cannot open \"" + path + "\"")
                                                     : QStringList(path + report);
     QCOMPARE(reports, expected);

@@ -141,9 +141,9 @@ void TestReadBounds::notFinitePointsAreSkipped_data()
                              "20 2 %1 4 5\n"
                              "30 3 4 5 6\n"
                              "40 4 5 %2 7\n";
-    QTest::newRow("count table NaN") << "t.dat" << QByteArray(table).replace("%1", "nan").replace("%2", "8")
-                                     << false << QVector<int>{0, 2, 3}
-                                     << "t.dat, line 3: ICR 2 is nan; point skipped";
+    QTest::newRow("count table NaN")
+        << "t.dat" << QByteArray(table).replace("%1", "nan").replace("%2", "8") << false
+        << QVector<int>{0, 2, 3} << "t.dat, line 3: ICR 2 is nan; point skipped";
     QTest::newRow("count table inf twice")
         << "t.dat" << QByteArray(table).replace("%1", "inf").replace("%2", "-inf") << false
         << QVector<int>{0, 2}
@@ -168,7 +168,8 @@ void TestReadBounds::notFinitePointsAreSkipped_data()
         << "p.mca" << QByteArray(spectrum).replace("%1", "500").replace("%2", "1e308") << false
         << QVector<int>{} << "p.mca, line 5: SCA 1 is inf; point skipped";
     QTest::newRow("HDF5 NaN") << "s.h5" << hdf5Scan({1, qQNaN(), 3, 4}) << true
-                              << QVector<int>{0, 2, 3} << "s.h5, point 2: 'ICR' is nan; point skipped";
+                              << QVector<int>{0, 2, 3}
+                              << "s.h5, point 2: 'ICR' is nan; point skipped";
     QTest::newRow("HDF5 fill value NaN")
         << "s.h5" << hdf5Scan({1, 2}, true, qQNaN()) << true << QVector<int>{0, 1}
         << "s.h5, point 3: 'ICR' is nan; point skipped (and 1 more point like it)";
@@ -276,10 +277,10 @@ void TestReadBounds::readersKeepToTheBudget_data()
     QTest::newRow("count table, 29 values") << "t.dat" << table << 6 << qint64(29) << 5
                                             << "t.dat, line 7: more than 6 points or 29 values";
     QTest::newRow("CSV, every value") << "s.csv" << csv << 6 << qint64(30) << 6 << "";
-    QTest::newRow("CSV, 29 values") << "s.csv" << csv << 6 << qint64(29) << 0
-                                    << "goes past the 29 values one file may give";
-    QTest::newRow("HDF5, every value") << "s.h5" << hdf5Scan({1, 2, 3, 4}) << 6 << qint64(12) << 4
-                                       << "";
+    QTest::newRow("CSV, 29 values")
+        << "s.csv" << csv << 6 << qint64(29) << 0 << "goes past the 29 values one file may give";
+    QTest::newRow("HDF5, every value")
+        << "s.h5" << hdf5Scan({1, 2, 3, 4}) << 6 << qint64(12) << 4 << "";
     QTest::newRow("HDF5, 11 values") << "s.h5" << hdf5Scan({1, 2, 3, 4}) << 6 << qint64(11) << 0
                                      << "goes past the 11 values one file may give";
 }
@@ -319,7 +320,7 @@ void TestReadBounds::peakMemoryOfHostileFiles_data()
     // Each cost gigabytes when every line and label became a string of its
     // own.
     QTest::newRow("a column of 8 million rows") << "column.csv"
-                                               << "I0\n" + QByteArray("1\n").repeated(8000000);
+                                                << "I0\n" + QByteArray("1\n").repeated(8000000);
     QTest::newRow("one line of 4 million labels")
         << "labels.csv" << QByteArray("I0,").repeated(4000000) + "\n1,2\n";
 }
@@ -334,12 +335,12 @@ void TestReadBounds::peakMemoryOfHostileFiles()
 
     const QString path = dir.filePath(name);
     QVERIFY(writeFile(path, bytes));
-    const qint64 peak = childPeak(VESKOR_FIT_PROGRAM, {"--i0", "I0", "--icr", "I0", "--sca", "I0", path});
+    const qint64 peak =
+        childPeak(VESKOR_FIT_PROGRAM, {"--i0", "I0", "--icr", "I0", "--sca", "I0", path});
     QVERIFY(peak > 0);
     const qint64 bound = 2 * qint64(bytes.size()) + (qint64(64) << 20);
-    QVERIFY2(peak <= bound, qPrintable(QStringLiteral("%1 MB, more than %2 MB")
-                                           .arg(peak >> 20)
-                                           .arg(bound >> 20)));
+    QVERIFY2(peak <= bound,
+             qPrintable(QStringLiteral("%1 MB, more than %2 MB").arg(peak >> 20).arg(bound >> 20)));
 }
 
 VESKOR_CORE_TEST_MAIN(TestReadBounds)
