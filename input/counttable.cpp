@@ -138,11 +138,19 @@ bool TableReader::byteLine(const char* p, const char* end)
 }
 
 // values holds I0, the t ICRs and the t SCA counts. The vectors handed on
-// are reused for the next row unless the receiver kept a copy.
+// are reused for the next row unless the receiver kept a copy; then new
+// ones are made of just their size, since the kept ones stay with the
+// points (a growing vector's spare room would cost a large table a third
+// more memory).
 void TableReader::handOn(const double* values)
 {
-    icrs.resize(t);
-    scas.resize(t);
+    for (QVector<double>* v : {&icrs, &scas}) {
+        if (!v->isDetached() || v->capacity() < t) {
+            *v = QVector<double>();
+            v->reserve(t);
+        }
+        v->resize(t);
+    }
     std::copy(values + 1, values + 1 + t, icrs.data());
     std::copy(values + 1 + t, values + 1 + 2 * qint64(t), scas.data());
     onRow(lineNumber, values[0], icrs, scas);
