@@ -405,7 +405,8 @@ public:
     }
 
     // Takes the line as a row when it has one value for each label and each
-    // is a number; otherwise notes why it was skipped. False, with error,
+    // is a number; otherwise notes why it was skipped, showing the value up
+    // to a NUL (a binary file's). False, with error,
     // once the file holds more rows than one file may give.
     bool addRow(const Line& line, QString& error)
     {
@@ -433,7 +434,7 @@ public:
                 skip(1, line.number,
                      QStringLiteral("value %1 (%2, \"%3\") is not a number")
                          .arg(QString::number(i + 1), labels[i],
-                              QString::fromUtf8(b, int(std::min<qint64>(e - b, 40)))));
+                              QString::fromUtf8(b, int(qstrnlen(b, uint(std::min<qint64>(e - b, 40)))))));
                 return true;
             }
         }
