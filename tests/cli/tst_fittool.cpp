@@ -12,6 +12,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace {
 
 using veskor::test::contents;
@@ -69,6 +73,7 @@ private Q_SLOTS:
     void exitStatus();
     void singularFit();
     void plotWithoutADisplay();
+    void sizeLimitKeepsHardLinkedResults();
 
 private:
     QTemporaryDir dir;
@@ -154,15 +159,12 @@ void TestFitTool::exitStatus_data()
     QTest::newRow("an unreadable file among readable ones")
         << QStringList{"-o", out, "--undetermined", "quadratic", dir.filePath("missing.mca")} +
                points
-        << 1
-        << "cannot open " + dir.filePath("missing.mca") << true;
+        << 1 << "cannot open " + dir.filePath("missing.mca") << true;
     QTest::newRow("one point") << QStringList{"-o", out, points[0], dir.filePath("notes.txt")} << 3
                                << "fewer than two measurement points" << false;
     QTest::newRow("results directory missing")
-        << QStringList{"-o", dir.filePath("no-such-dir/out.dat"), "--undetermined", "zero"} +
-               points
-        << 4
-        << "cannot write " + dir.filePath("no-such-dir/out.dat") << false;
+        << QStringList{"-o", dir.filePath("no-such-dir/out.dat"), "--undetermined", "zero"} + points
+        << 4 << "cannot write " + dir.filePath("no-such-dir/out.dat") << false;
 }
 
 void TestFitTool::exitStatus()
@@ -194,7 +196,8 @@ void TestFitTool::singularFit()
     QVERIFY(table.finished);
     const QList<QByteArray> lines = table.out.split('\n');
     QVERIFY(lines.size() > 3);
-    QCOMPARE(lines[3].simplified(), QByteArray("2 undetermined [1] quadratic n/a undetermined [2] quadratic n/a n/a n/a"));
+    QCOMPARE(lines[3].simplified(),
+             QByteArray("2 undetermined [1] quadratic n/a undetermined [2] quadratic n/a n/a n/a"));
 
     const ToolRun run = runTool({"--json", dir.filePath("dead-channel.dat")});
     QVERIFY(run.finished);
@@ -257,6 +260,43 @@ void TestFitTool::plotWithoutADisplay()
             blue += c == 0x0000ff;
         }
     QVERIFY(red > 100 && green > 100 && blue > 100);
+}
+
+// A results file with a second name is written in place; when the writing
+// fails (no file may grow, as under "ulimit -f 0"), both names keep the old
+// results, the configuration file stays too, and the exit status says so.
+void TestFitTool::sizeLimitKeepsHardLinkedResults()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("needs hard links and ulimit");
+#else
+    QTemporaryDir linkDir;
+    QVERIFY(linkDir.isValid());
+    const QString out = linkDir.filePath("out.dat");
+    const QString other = linkDir.filePath("other-name.dat");
+    const QByteArray oldResults = "# Deadtime data\r\nPreamp: 1e-07\r\nAmp: 1e-06\r\n";
+    const QByteArray oldConf = "old configuration\n";
+    write(out, oldResults);
+    write(out + ".conf", oldConf);
+    QCOMPARE(::link(QFile::encodeName(out), QFile::encodeName(other)), 0);
+
+    QProcess p;
+    p.start("sh", QStringList{"-c", "ulimit -f 0 && exec \"$0\" \"$@\"", VESKOR_FIT_PROGRAM, "-o",
+                              out, "--undetermined", "quadratic"} +
+                      exampleSpectra());
+    QVERIFY(p.waitForFinished(120000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 4);
+    QVERIFY2(err.contains("cannot write " + out + '\n') &&
+                 err.contains("cannot write " + out + ".conf"),
+             qPrintable(err));
+    QCOMPARE(contents(out), oldResults);
+    QCOMPARE(contents(other), oldResults);
+    QCOMPARE(contents(out + ".conf"), oldConf);
+    QCOMPARE(QDir(linkDir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({"other-name.dat", "out.dat", "out.dat.conf"}));
+#endif
 }
 
 VESKOR_GUI_TEST_MAIN(TestFitTool)
