@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -59,6 +61,15 @@ bool saveThroughWindow(const QStringList& files, const QString& path)
     return true;
 }
 
+// Every file in dir with its bytes, to tell that a run wrote nothing.
+QMap<QString, QByteArray> snapshot(const QString& dir)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, contents(QDir(dir).filePath(name)));
+    return files;
+}
+
 } // namespace
 
 class TestFitTool : public QObject
@@ -73,6 +84,8 @@ private Q_SLOTS:
     void exitStatus();
     void singularFit();
     void plotWithoutADisplay();
+    void plotOnlyOverItsOwnImages_data();
+    void plotOnlyOverItsOwnImages();
     void sizeLimitKeepsHardLinkedResults();
 
 private:
@@ -260,6 +273,64 @@ void TestFitTool::plotWithoutADisplay()
             blue += c == 0x0000ff;
         }
     QVERIFY(red > 100 && green > 100 && blue > 100);
+}
+
+void TestFitTool::plotOnlyOverItsOwnImages_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("refusal"); // empty: the plot is drawn
+
+    const QString out = dir.filePath("plotted.dat");
+    const QString table = dir.filePath("plotted-table.dat");
+    const QStringList points{dir.filePath("p1.mca"), dir.filePath("p2.mca"),
+                             dir.filePath("p3.mca")};
+    const QStringList o{"-o", out, "--undetermined", "quadratic"};
+    QTest::newRow("an input") << QStringList{"--plot", points[0]} + points
+                              << "is also an input file";
+    QTest::newRow("before a wildcard: a measurement file")
+        << QStringList{"--plot"} + points << "is not a PNG image";
+    QTest::newRow("-o's results file")
+        << o + QStringList{"--plot", out} + points << "is named for two outputs";
+    QTest::newRow("-o's configuration file")
+        << o + QStringList{"--plot", out + ".conf"} + points << "is named for two outputs";
+    QTest::newRow("--table's file")
+        << QStringList{"--table", table, "--plot", table} + points << "is named for two outputs";
+    QTest::newRow("an existing text file")
+        << QStringList{"--plot", dir.filePath("notes.txt")} + points << "is not a PNG image";
+    QTest::newRow("a PNG an earlier --plot wrote: replaced")
+        << QStringList{"--plot", dir.filePath("earlier.png")} + points << QString();
+}
+
+// --plot writes over nothing but an image: not an input, not another
+// output, not a file of any other kind that happens to be there.
+void TestFitTool::plotOnlyOverItsOwnImages()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, refusal);
+    const QString target = args[args.indexOf("--plot") + 1];
+    if (refusal.isEmpty()) {
+        const ToolRun earlier = runTool({"--plot", target, dir.filePath("two-channels.dat")});
+        QCOMPARE(earlier.exitCode, 0);
+        QVERIFY(!QImage(target).isNull());
+    }
+    QMap<QString, QByteArray> before = snapshot(dir.path());
+
+    const ToolRun run = runTool(args);
+    QVERIFY2(run.finished, qPrintable(run.err));
+    QMap<QString, QByteArray> after = snapshot(dir.path());
+    if (!refusal.isEmpty()) {
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
+        QCOMPARE(after, before);
+        return;
+    }
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(after.value(QFileInfo(target).fileName()) !=
+            before.value(QFileInfo(target).fileName()));
+    QCOMPARE(QImage(target).size(), QSize(1000, 1184));
+    after.remove(QFileInfo(target).fileName());
+    before.remove(QFileInfo(target).fileName());
+    QCOMPARE(after, before);
 }
 
 // A results file with a second name is written in place; when the writing
