@@ -46,7 +46,8 @@ stderr.
                           quadratic (the window's constant) or zero
   --json                  print the table as JSON
   --plot FILE.png         draw both plots (the quadratic's curves, as the
-                          window draws them) into a PNG image
+                          window draws them) into a PNG image; an existing
+                          file is replaced only if it is a PNG image
   --model MODEL           quadratic (the window's fit, the default),
                           paralyzable, nonparalyzable, hybrid (a paralyzable
                           and a nonparalyzable part in series; its constant
@@ -147,9 +148,9 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     const QCommandLineOption timeOption("time", "time column", "NAME");
     const QCommandLineOption scanOption("scan", "SPEC scan", "N");
     const QCommandLineOption undeterminedOption("undetermined", "fill", "WHAT");
-    parser.addOptions({outputOption, jsonOption, plotOption, helpOption, versionOption,
-                       modelOption, strictOption, excludeOption, tableOption, i0Option,
-                       icrOption, scaOption, timeOption, scanOption, undeterminedOption});
+    parser.addOptions({outputOption, jsonOption, plotOption, helpOption, versionOption, modelOption,
+                       strictOption, excludeOption, tableOption, i0Option, icrOption, scaOption,
+                       timeOption, scanOption, undeterminedOption});
     if (!parser.parse(arguments))
         return parser.errorText();
     options.help = parser.isSet(helpOption);
@@ -157,8 +158,8 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     if (options.help || options.version)
         return QString();
     for (const QCommandLineOption* once :
-         {&outputOption, &plotOption, &modelOption, &tableOption, &i0Option, &icrOption,
-          &scaOption, &timeOption, &scanOption, &undeterminedOption})
+         {&outputOption, &plotOption, &modelOption, &tableOption, &i0Option, &icrOption, &scaOption,
+          &timeOption, &scanOption, &undeterminedOption})
         if (parser.values(*once).size() > 1)
             return QStringLiteral("--%1 may be given once").arg(once->names().constLast());
     for (const QCommandLineOption* named :
@@ -232,6 +233,21 @@ bool mayWriteTable(const QString& path)
            file.readLine(200).startsWith(QByteArray("# ") + kTableComment);
 }
 
+// Whether --plot may write path: nothing there, an empty file, or a PNG
+// image, such as an earlier --plot drew. Any other file may be a
+// measurement that a wildcard put after --plot.
+bool mayWritePlot(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    static const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
+    return file.size() == 0 || file.read(pngSignature.size()) == pngSignature;
+}
+
 QByteArray tableBytes(const FitRun& run, const FitOptions& options)
 {
     QStringList sources;
@@ -276,6 +292,10 @@ QString outputConflict(const FitOptions& options)
         return QStringLiteral("%1 exists and is not a table veskor-fit wrote; it is not "
                               "overwritten; nothing written")
             .arg(options.tablePath);
+    if (!options.plotPath.isEmpty() && !mayWritePlot(options.plotPath))
+        return QStringLiteral("%1 exists and is not a PNG image; it is not overwritten; "
+                              "nothing written")
+            .arg(options.plotPath);
     return QString();
 }
 
@@ -296,8 +316,7 @@ bool writeOutputs(const FitRun& run, const FitOptions& options, WrittenFiles& wr
             written.results = options.resultsPath;
             written.tau0s = tau0s;
             written.taus = taus;
-        }
-        else
+        } else
             err << "veskor-fit: cannot write " << options.resultsPath << '\n';
         if (saved.confWritten)
             written.conf = conf;
@@ -318,7 +337,8 @@ bool writeOutputs(const FitRun& run, const FitOptions& options, WrittenFiles& wr
         if (saveFitFigure(run, options.plotPath, why)) {
             written.plot = options.plotPath;
         } else {
-            err << "veskor-fit: cannot write " << options.plotPath << ": " << why << '\n';
+            err << "veskor-fit: cannot write " << options.plotPath
+                << (why.isEmpty() ? QString() : ": " + why) << '\n';
             ok = false;
         }
     }

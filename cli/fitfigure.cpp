@@ -1,5 +1,6 @@
 #include "cli/fitfigure.h"
 
+#include "analysis/resultsexport.h"
 #include "cli/fitrun.h"
 #include "mainwindow/fieldtext.h"
 #include "plot/chcoord.h"
@@ -8,9 +9,9 @@
 #include "plot/plotscene.h"
 #include "plot/plotsource.h"
 
+#include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -211,20 +212,14 @@ QImage fitFigure(const FitRun& run)
 
 bool saveFitFigure(const FitRun& run, const QString& path, QString& error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    QImageWriter writer(&file, "png");
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     if (!writer.write(fitFigure(run))) {
         error = writer.errorString();
-        file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    error.clear();
+    return saveFileBytes(path, png);
 }

@@ -12,6 +12,8 @@ struct FitRun;
 // constant. Needs a QGuiApplication (for the fonts), no display.
 QImage fitFigure(const FitRun& run);
 
-// Writes fitFigure(run) as PNG to path, completely or not at all. On
-// failure returns false with the reason in error.
+// Writes fitFigure(run) as PNG to path as the results files are written
+// (saveFileBytes): a failed save leaves the old file as it was. On failure
+// returns false, with the reason in error where the image could not be
+// made.
 bool saveFitFigure(const FitRun& run, const QString& path, QString& error);

@@ -5,12 +5,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -55,6 +61,15 @@ bool saveThroughWindow(const QStringList& files, const QString& path)
     return true;
 }
 
+// Every file in dir with its bytes, to tell that a run wrote nothing.
+QMap<QString, QByteArray> snapshot(const QString& dir)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, contents(QDir(dir).filePath(name)));
+    return files;
+}
+
 } // namespace
 
 class TestFitTool : public QObject
@@ -69,6 +84,9 @@ private Q_SLOTS:
     void exitStatus();
     void singularFit();
     void plotWithoutADisplay();
+    void plotOnlyOverItsOwnImages_data();
+    void plotOnlyOverItsOwnImages();
+    void sizeLimitKeepsHardLinkedResults();
 
 private:
     QTemporaryDir dir;
@@ -154,15 +172,12 @@ void TestFitTool::exitStatus_data()
     QTest::newRow("an unreadable file among readable ones")
         << QStringList{"-o", out, "--undetermined", "quadratic", dir.filePath("missing.mca")} +
                points
-        << 1
-        << "cannot open " + dir.filePath("missing.mca") << true;
+        << 1 << "cannot open " + dir.filePath("missing.mca") << true;
     QTest::newRow("one point") << QStringList{"-o", out, points[0], dir.filePath("notes.txt")} << 3
                                << "fewer than two measurement points" << false;
     QTest::newRow("results directory missing")
-        << QStringList{"-o", dir.filePath("no-such-dir/out.dat"), "--undetermined", "zero"} +
-               points
-        << 4
-        << "cannot write " + dir.filePath("no-such-dir/out.dat") << false;
+        << QStringList{"-o", dir.filePath("no-such-dir/out.dat"), "--undetermined", "zero"} + points
+        << 4 << "cannot write " + dir.filePath("no-such-dir/out.dat") << false;
 }
 
 void TestFitTool::exitStatus()
@@ -194,7 +209,8 @@ void TestFitTool::singularFit()
     QVERIFY(table.finished);
     const QList<QByteArray> lines = table.out.split('\n');
     QVERIFY(lines.size() > 3);
-    QCOMPARE(lines[3].simplified(), QByteArray("2 undetermined [1] quadratic n/a undetermined [2] quadratic n/a n/a n/a"));
+    QCOMPARE(lines[3].simplified(),
+             QByteArray("2 undetermined [1] quadratic n/a undetermined [2] quadratic n/a n/a n/a"));
 
     const ToolRun run = runTool({"--json", dir.filePath("dead-channel.dat")});
     QVERIFY(run.finished);
@@ -257,6 +273,93 @@ void TestFitTool::plotWithoutADisplay()
             blue += c == 0x0000ff;
         }
     QVERIFY(red > 100 && green > 100 && blue > 100);
+}
+
+void TestFitTool::plotOnlyOverItsOwnImages_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("refusal"); // empty: the plot is drawn
+
+    const QString out = dir.filePath("plotted.dat");
+    const QString table = dir.filePath("plotted-table.dat");
+    const QStringList points{dir.filePath("p1.mca"), dir.filePath("p2.mca"),
+                             dir.filePath("p3.mca")};
+    const QStringList o{"-o", out, "--undetermined", "quadratic"};
+    QTest::newRow("an input") << QStringList{"--plot", points[0]} + points
+                              << "is also an input file";
+    QTest::newRow("before a wildcard: a measurement file")
+        << QStringList{"--plot"} + points << "is not a PNG image";
+    QTest::newRow("-o's results file")
+        << o + QStringList{"--plot", out} + points << "is named for two outputs";
+    QTest::newRow("-o's configuration file")
+        << o + QStringList{"--plot", out + ".conf"} + points << "is named for two outputs";
+    QTest::newRow("--table's file")
+        << QStringList{"--table", table, "--plot", table} + points << "is named for two outputs";
+    QTest::newRow("an existing text file")
+        << QStringList{"--plot", dir.filePath("notes.txt")} + points << "is not a PNG image";
+    QTest::newRow("a PNG an earlier --plot wrote: replaced")
+        << QStringList{"--plot", dir.filePath("earlier.png")} + points << QString();
+}
+
+// --plot writes over nothing but an image: not an input, not another
+// output, not a file of any other kind that happens to be there.
+void TestFitTool::plotOnlyOverItsOwnImages()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, refusal);
+    const QString target = args[args.indexOf("--plot") + 1];
+    const QString name = QFileInfo(target).fileName();
+    if (refusal.isEmpty())
+        QCOMPARE(runTool({"--plot", target, dir.filePath("two-channels.dat")}).exitCode, 0);
+    QMap<QString, QByteArray> before = snapshot(dir.path());
+
+    const ToolRun run = runTool(args);
+    QVERIFY2(run.finished, qPrintable(run.err));
+    QCOMPARE(run.exitCode, refusal.isEmpty() ? 0 : 2);
+    QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
+    QMap<QString, QByteArray> after = snapshot(dir.path());
+    if (refusal.isEmpty()) {
+        // The earlier image gives way to this run's; nothing else changes.
+        QVERIFY(after.take(name) != before.take(name));
+        QCOMPARE(QImage(target).size(), QSize(1000, 1184));
+    }
+    QCOMPARE(after, before);
+}
+
+// A results file with a second name is written in place; when the writing
+// fails (no file may grow, as under "ulimit -f 0"), both names keep the old
+// results, the configuration file stays too, and the exit status says so.
+void TestFitTool::sizeLimitKeepsHardLinkedResults()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("needs hard links and ulimit");
+#else
+    QTemporaryDir linkDir;
+    QVERIFY(linkDir.isValid());
+    const QString out = linkDir.filePath("out.dat");
+    const QString other = linkDir.filePath("other-name.dat");
+    const QByteArray oldResults = "# Deadtime data\r\nPreamp: 1e-07\r\nAmp: 1e-06\r\n";
+    const QByteArray oldConf = "old configuration\n";
+    write(out, oldResults);
+    write(out + ".conf", oldConf);
+    QCOMPARE(::link(QFile::encodeName(out), QFile::encodeName(other)), 0);
+
+    QProcess p;
+    p.start("sh", QStringList{"-c", "ulimit -f 0 && exec \"$0\" \"$@\"", VESKOR_FIT_PROGRAM, "-o",
+                              out, "--undetermined", "quadratic"} +
+                      exampleSpectra());
+    QVERIFY(p.waitForFinished(120000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 4);
+    QVERIFY2(err.contains("cannot write " + out + "\nveskor-fit: cannot write " + out + ".conf"),
+             qPrintable(err));
+    QCOMPARE(contents(out), oldResults);
+    QCOMPARE(contents(other), oldResults);
+    QCOMPARE(contents(out + ".conf"), oldConf);
+    QCOMPARE(QDir(linkDir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({"other-name.dat", "out.dat", "out.dat.conf"}));
+#endif
 }
 
 VESKOR_GUI_TEST_MAIN(TestFitTool)
