@@ -296,6 +296,8 @@ struct Storage
     quint64 chunks = 0;
 };
 
+// How many chunks one read of the library covers at most.
+constexpr quint64 slabChunks = 4096;
 // What a chunk may be stored in, or unpack to, beyond its size: the
 // checksum or header a filter adds (Fletcher-32: 4 bytes, scale-offset: a
 // few dozen).
@@ -524,8 +526,7 @@ private:
         }
 
         QVector<double> values(int(points * columns));
-        if (H5Dread(dataset.get(), H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT,
-                    values.data()) < 0) {
+        if (!readValues(dataset.get(), dims, storage, values.data())) {
             error = withReason("cannot read " + what);
             return Lookup::Failed;
         }
@@ -610,6 +611,12 @@ private:
             storage.chunks = 1;
             for (int i = 0; i < chunkRank; ++i)
                 storage.chunks *= (dims[i] + chunk[i] - 1) / chunk[i];
+            // Each chunk costs the library time and memory whether it was
+            // written or not.
+            if (storage.chunks > quint64(maxHdf5Chunks))
+                return what + " is stored in " + QString::number(storage.chunks) +
+                       " chunks, more than the " + QString::number(maxHdf5Chunks) +
+                       " a dataset is read in";
         }
 
         const int filters = H5Pget_nfilters(create.get());
@@ -690,21 +697,27 @@ private:
         QVector<hsize_t> offset(rank, 0);
         std::vector<unsigned char> stored;
         quint64 unpacked = 0;
-        for (quint64 n = 0; n < storage.chunks; ++n) {
+        hsize_t allocated = 0;
+        Hid space(H5Dget_space(dataset), &H5Sclose);
+        if (!space.valid() || H5Dget_num_chunks(dataset, space.get(), &allocated) < 0)
+            return withReason("cannot read the chunks of " + what);
+        hsize_t found = 0;
+        for (quint64 n = 0; n < storage.chunks && found < allocated; ++n) {
             quint64 rest = n;
             for (int d = rank - 1; d >= 0; --d) {
                 offset[d] = (rest % grid[d]) * storage.chunk[d];
                 rest /= grid[d];
             }
-            unsigned skipped = 0;
-            haddr_t address = HADDR_UNDEF;
+            // A look-up in the chunk index (H5Dget_chunk_info_by_coord of
+            // HDF5 1.10 walks the whole index for every chunk). It fails
+            // for a chunk never written, which the fill value stands for:
+            // the chunks it finds must come to the index's count.
             hsize_t size = 0;
-            if (H5Dget_chunk_info_by_coord(dataset, offset.constData(), &skipped, &address, &size) <
-                0)
-                return withReason("cannot read the chunks of " + what);
-            // Not written: the fill value stands for it.
-            if (address == HADDR_UNDEF || size == 0)
+            if (H5Dget_chunk_storage_size(dataset, offset.constData(), &size) < 0 || size == 0) {
+                H5Eclear2(H5E_DEFAULT);
                 continue;
+            }
+            ++found;
             if (size > limit)
                 return what + " is not read: a chunk is stored in " + QString::number(size) +
                        " bytes, more than the " + QString::number(storage.chunkBytes) +
@@ -739,8 +752,39 @@ private:
                 }
             }
         }
+        if (found != allocated)
+            return what + " is not read: its chunk index does not match its chunks" + hostile;
         unpacked_ += unpacked;
         return QString();
+    }
+
+    // Reads the dataset's values as doubles into out. The library keeps a
+    // record of some KB for every chunk a read touches: a dataset of many
+    // chunks is read a slab of rows at a time.
+    static bool readValues(hid_t dataset, const QVector<hsize_t>& dims, const Storage& storage,
+                           double* out)
+    {
+        if (storage.chunks <= slabChunks)
+            return H5Dread(dataset, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, out) >= 0;
+        const int rank = dims.size();
+        const hsize_t width = rank == 2 ? dims[1] : 1;
+        const hsize_t across = rank == 2 ? (dims[1] + storage.chunk[1] - 1) / storage.chunk[1] : 1;
+        const hsize_t rows = storage.chunk[0] * std::max<hsize_t>(1, slabChunks / across);
+        Hid file(H5Dget_space(dataset), &H5Sclose);
+        if (!file.valid())
+            return false;
+        for (hsize_t first = 0; first < dims[0]; first += rows) {
+            const hsize_t start[2] = {first, 0};
+            const hsize_t count[2] = {std::min(rows, dims[0] - first), width};
+            Hid memory(H5Screate_simple(rank, count, nullptr), &H5Sclose);
+            if (!memory.valid() ||
+                H5Sselect_hyperslab(file.get(), H5S_SELECT_SET, start, nullptr, count, nullptr) <
+                    0 ||
+                H5Dread(dataset, H5T_NATIVE_DOUBLE, memory.get(), file.get(), H5P_DEFAULT,
+                        out + first * width) < 0)
+                return false;
+        }
+        return true;
     }
 
     Hid file_;

@@ -27,8 +27,9 @@ class QIODevice;
 // several). Integer and floating-point datasets are read as doubles: rank 0
 // a scalar, rank 1 one value per point, rank 2 [point, channel]. Failed,
 // before anything is allocated, for other types, more dimensions, a
-// dimension of 0, more than maxArrayValues values or more than
-// maxPointChannels channels, data kept in other files, filters this library
+// dimension of 0, more than maxArrayValues values, more than
+// maxPointChannels channels or maxHdf5Chunks chunks, data kept in other
+// files, filters this library
 // lacks or whose output cannot be bounded (every filter but deflate,
 // shuffle, Fletcher-32, N-bit and scale-offset), and datasets that were
 // never written. Before a compressed dataset is read, each stored chunk is
@@ -48,6 +49,10 @@ constexpr int maxHdf5Depth = 32;
 // The most links (of every kind, each time it is met) a file's walk looks
 // at.
 constexpr int maxHdf5Links = 4 * maxHdf5Objects;
+// The most chunks a chunked dataset's extent may cover: the library spends
+// microseconds and kilobytes on each, written or not, and a scan of some
+// thousand points needs far fewer.
+constexpr int maxHdf5Chunks = 1 << 18;
 // The most bytes the filters of one file may unpack, all reads together:
 // as much as a text scan file may hold.
 constexpr qint64 maxHdf5UnpackedBytes = qint64(256) << 20;
