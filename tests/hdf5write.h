@@ -55,6 +55,8 @@ struct Hdf5Layout
     bool scaleOffset = false;
     bool shuffle = false;
     bool fletcher32 = false;
+    // szip in place of deflate.
+    bool szip = false;
 };
 
 // An HDF5 file being written: on disk, or (path empty) in memory alone
@@ -152,6 +154,8 @@ public:
                 H5Pset_shuffle(create);
             if (layout.deflate)
                 H5Pset_deflate(create, 6);
+            if (layout.szip)
+                H5Pset_szip(create, H5_SZIP_NN_OPTION_MASK, 8);
             if (layout.fletcher32)
                 H5Pset_fletcher32(create);
         }

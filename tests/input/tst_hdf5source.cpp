@@ -170,6 +170,13 @@ void TestHdf5Source::read_data()
     QTest::newRow("scale-offset integers, deflated")
         << datasets({{"n", {5}, {-5, 0, 7, 1000, 123456}, H5T_STD_I32LE}}, packed) << "n" << found
         << 5 << 1 << false << false << V{-5, 0, 7, 1000, 123456} << QStringList();
+    Hdf5Layout szip;
+    szip.kind = Hdf5Layout::Chunked;
+    szip.chunk = {8};
+    szip.szip = true;
+    QTest::newRow("szip, whose output is not bounded")
+        << datasets({{"q", {8}, V(8, 2.0)}}, szip) << "q" << failed << 0 << 0 << false << false
+        << V() << QStringList{"filter 4 (szip)", "cannot bound"};
     // Deflate streams of 64 MB of zeros in place of each chunk's values.
     QTest::newRow("deflate bomb: streams larger than their chunks")
         << bomb(3, 1024, quint64(64) << 20) << "bomb" << failed << 0 << 0 << false << false << V()
