@@ -7,9 +7,6 @@
 
 namespace {
 
-// Where an HDF5 file's signature may stand: at 0, 512, 1024, 2048 and so on
-// (a user block may come first); the first few kilobytes hold the usual.
-constexpr qint64 kHdf5Head = 4096;
 // How much of a file labelledFormatOf looks at.
 constexpr qint64 kDetectHead = qint64(1) << 20;
 
@@ -38,7 +35,7 @@ std::unique_ptr<ColumnSource> openScanFile(const QString& path, const QString& s
         r.error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
         return nullptr;
     }
-    if (looksLikeHdf5(file.peek(kHdf5Head))) {
+    if (deviceLooksLikeHdf5(file)) {
         file.close();
         std::unique_ptr<ColumnSource> source = openHdf5File(path, r.error);
         if (!source)
@@ -83,7 +80,7 @@ QString labelledFormatOf(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    if (looksLikeHdf5(file.peek(kHdf5Head)))
+    if (deviceLooksLikeHdf5(file))
         return QStringLiteral("HDF5");
     if (file.size() > maxScanTextBytes)
         return QString();
