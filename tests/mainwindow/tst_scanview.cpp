@@ -549,7 +549,11 @@ void TestScanView::droppedFilesLoadInOrder()
     QCOMPARE(enter.isAccepted(), !i0s.isEmpty());
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w.body, &drop);
+    // The drop is answered before anything is read.
+    QCOMPARE(drop.isAccepted(), !i0s.isEmpty());
+    QVERIFY(w.body.pointData().points.isEmpty());
 
+    QCoreApplication::processEvents();
     QList<double> loaded;
     for (AMeasP* panel : w.body.pointData().points)
         loaded << panel->i0;
