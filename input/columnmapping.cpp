@@ -57,10 +57,8 @@ public:
         if (!array.scalar && array.points != points()) {
             if (points() >= 0) {
                 error = QStringLiteral("%1: '%2' has %3 points where '%4' has %5")
-                            .arg(source.path(), name)
-                            .arg(array.points)
-                            .arg(firstName)
-                            .arg(points());
+                            .arg(source.path(), name, QString::number(array.points), firstName,
+                                 QString::number(points()));
                 return failed(MappingFault::Kind::Unusable, role, name);
             }
             pointCount = array.points;
@@ -107,8 +105,7 @@ public:
             }
             if (n > maxPointChannels) {
                 error = QStringLiteral("%1: %2 gives more than %3 channels")
-                            .arg(source.path(), option)
-                            .arg(maxPointChannels);
+                            .arg(source.path(), option, QString::number(maxPointChannels));
                 failed(MappingFault::Kind::Unusable, role, pattern);
                 return false;
             }
@@ -194,10 +191,8 @@ bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& 
         return false;
     if (icrs.size() != scas.size()) {
         error = QStringLiteral("%1: --icr '%2' gives %3 channels, --sca '%4' %5")
-                    .arg(source.path(), mapping.icr)
-                    .arg(icrs.size())
-                    .arg(mapping.sca)
-                    .arg(scas.size());
+                    .arg(source.path(), mapping.icr, QString::number(icrs.size()), mapping.sca,
+                         QString::number(scas.size()));
         scan.fault.kind = MappingFault::Kind::ChannelCounts;
         scan.fault.role = MappingRole::Sca;
         scan.fault.name = mapping.sca;
@@ -228,7 +223,8 @@ bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& 
             if (!(p.time > 0.0)) {
                 if (firstBadTime < 0) {
                     firstBadTime = k;
-                    badTime = QStringLiteral("time %1 is %2").arg(mapping.time).arg(p.time);
+                    badTime =
+                        QStringLiteral("time %1 is %2").arg(mapping.time, QString::number(p.time));
                 } else {
                     ++moreBadTimes;
                 }

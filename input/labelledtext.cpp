@@ -147,9 +147,7 @@ public:
             return Lookup::Missing;
         if (count > 1) {
             error = QStringLiteral("%1 has %2 columns labelled '%3'; they cannot be told apart")
-                        .arg(filePath)
-                        .arg(count)
-                        .arg(name);
+                        .arg(filePath, QString::number(count), name);
             return Lookup::Failed;
         }
         const int column = int(labels.indexOf(name));
@@ -225,7 +223,8 @@ QStringList TextColumns::warnings() const
     for (const Skipped& s : skipped) {
         if (s.line == 0)
             continue;
-        QString text = QStringLiteral("%1, line %2: %3; row skipped").arg(filePath).arg(s.line).arg(s.why);
+        QString text = QStringLiteral("%1, line %2: %3; row skipped")
+                           .arg(filePath, QString::number(s.line), s.why);
         if (s.more > 0)
             text += QStringLiteral(" (and %1 more row%2 like it)").arg(s.more).arg(s.more == 1 ? "" : "s");
         out << text;
@@ -483,7 +482,8 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
     if (scan.isEmpty()) {
         if (r.scans.size() > 1) {
             r.scanNeeded = true;
-            r.error = QStringLiteral("%1 holds %2 scans; choose one with --scan").arg(path).arg(r.scans.size());
+            r.error = QStringLiteral("%1 holds %2 scans; choose one with --scan")
+                          .arg(path, QString::number(r.scans.size()));
             return r;
         }
         chosen = 0;
@@ -505,8 +505,7 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
     const Found& f = found[chosen];
     if (f.labels < 0) {
         r.error = QStringLiteral("%1, scan %2 (line %3): no #L line names its columns")
-                      .arg(path, r.scans[chosen].number)
-                      .arg(r.scans[chosen].line);
+                      .arg(path, r.scans[chosen].number, QString::number(r.scans[chosen].line));
         return r;
     }
     auto source =

@@ -45,8 +45,7 @@ std::unique_ptr<ColumnSource> openScanFile(const QString& path, const QString& s
     if (file.size() > maxScanTextBytes) {
         r.failure = ScanFailure::TooLarge;
         r.error = QStringLiteral("%1 is larger than %2 MB, more than a scan file holds")
-                      .arg(path)
-                      .arg(maxScanTextBytes >> 20);
+                      .arg(path, QString::number(maxScanTextBytes >> 20));
         return nullptr;
     }
     const QByteArray bytes = file.readAll();

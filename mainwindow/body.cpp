@@ -203,7 +203,10 @@ void Body::dropEvent(QDropEvent* e)
     if (files.isEmpty())
         return;
     e->acceptProposedAction();
-    filesSelected(files);
+    // The program the files came from waits until the drop is answered:
+    // the files load once this handler has returned, not inside it.
+    QMetaObject::invokeMethod(
+        this, [this, files] { filesSelected(files); }, Qt::QueuedConnection);
 }
 
 void Body::resetPlotViews()

@@ -50,7 +50,8 @@ Q_SIGNALS:
     void quit();
 
 protected:
-    // Files dropped on the window load as if chosen in the read dialog.
+    // Files dropped on the window load as if chosen in the read dialog,
+    // from the event loop once the drop has been accepted.
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
 

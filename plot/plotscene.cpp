@@ -335,6 +335,10 @@ PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, 
 QPainterPath dotPath(const QVector<QPoint>& centres)
 {
     QPainterPath path;
+    // Every ellipse runs the same way round, so a pixel is filled when any
+    // dot covers it: points at one place, or overlapping, never erase each
+    // other as they would under the odd-even rule.
+    path.setFillRule(Qt::WindingFill);
     for (const QPoint& c : centres)
         path.addEllipse(QRectF(c.x() - 3, c.y() - 3, 7.0, 7.0));
     return path;
@@ -353,9 +357,8 @@ void paintScene(QPainter* p, const PlotScene& scene)
     for (const PlotScene::Dots& d : scene.dots) {
         if (d.rings.isEmpty())
             continue;
-        // A ring 9 pixels across, wider than a dot: where two dots of a
-        // channel overlap their common part stays unfilled, and a point left
-        // out must not look like that.
+        // A ring 9 pixels across, wider than a dot, so that it still shows
+        // around a dot of the channel at the same place.
         p->setPen(d.color);
         p->setBrush(Qt::NoBrush);
         for (const QPoint& c : d.rings)

@@ -63,8 +63,9 @@ PlotScene i0NinScene(const PlotSource& source, const QVector<QColor>& colors, Ch
 // curves Nout = c1 Nin + c2 Nin^2. Otherwise as i0NinScene.
 PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord);
 
-// One channel's dots as a single path. Filled with its default odd-even
-// rule, two dots at one place cancel out.
+// One channel's dots as a single path, filled as the union of its dots
+// (the winding rule): two dots at one place show as one, and overlapping
+// dots leave no hole.
 QPainterPath dotPath(const QVector<QPoint>& centres);
 
 // Draws the scene: the grey grid, then every channel's dots, then the rings

@@ -87,6 +87,8 @@ private Q_SLOTS:
     void plotOnlyOverItsOwnImages_data();
     void plotOnlyOverItsOwnImages();
     void sizeLimitKeepsHardLinkedResults();
+    void percentSignsInFileNames_data();
+    void percentSignsInFileNames();
 
 private:
     QTemporaryDir dir;
@@ -360,6 +362,58 @@ void TestFitTool::sizeLimitKeepsHardLinkedResults()
     QCOMPARE(QDir(linkDir.path()).entryList(QDir::Files | QDir::Hidden),
              QStringList({"other-name.dat", "out.dat", "out.dat.conf"}));
 #endif
+}
+
+// A file name, or a scan's command, is put into a message as it is: a "%1"
+// in it is not a place for the numbers that follow.
+void TestFitTool::percentSignsInFileNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("mapping");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // {file} stands for the file's path
+
+    const QStringList channels{"--i0", "I0", "--icr", "ICR{n}", "--sca", "SCA{n}"};
+    const QStringList single{"--i0", "I0", "--icr", "ICR", "--sca", "SCA"};
+    QTest::newRow("count table: a value that does not convert")
+        << "run%1%2.mca" << QByteArray("# Channels : 1\n10 9 8\n20 1x 16\n30 27 24\n")
+        << QStringList{} << 0
+        << "{file}, line 3: value 2 (\"1x\") did not convert and was read as 0";
+    QTest::newRow("CSV: a row skipped")
+        << "run%1%2.csv" << QByteArray("I0,ICR1,SCA1\n10,9,8\n20,x,16\n30,27,24\n40,35,30\n")
+        << channels << 0 << "{file}, line 3: value 2 (ICR1, \"x\") is not a number; row skipped";
+    QTest::newRow("CSV: a label twice")
+        << "run%1%2.csv" << QByteArray("I0,ICR,ICR,SCA\n10,9,9,8\n20,18,18,16\n") << single << 2
+        << "{file} has 2 columns labelled 'ICR'; they cannot be told apart";
+    QTest::newRow("CSV: channel counts differ")
+        << "run%2%1.csv" << QByteArray("I0,ICR1,ICR2,SCA1\n10,9,9,8\n20,18,18,16\n") << channels
+        << 2 << "{file}: --icr 'ICR{n}' gives 2 channels, --sca 'SCA{n}' 1";
+    QTest::newRow("SPEC: a scan to choose")
+        << "run%1%2.spec"
+        << QByteArray("#S 1 ascan %1 0 1 1 1\n#L I0  ICR  SCA\n1 2 3\n4 5 6\n\n"
+                      "#S 2 dscan b 0 1 1 1\n#L I0  ICR  SCA\n7 8 9\n")
+        << single << 2
+        << "{file} holds 2 scans; choose one with --scan\n"
+           "  --scan 1  ascan %1 0 1 1 1 (line 1, 2 rows)\n"
+           "  --scan 2  dscan b 0 1 1 1 (line 6, 1 row)";
+}
+
+void TestFitTool::percentSignsInFileNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, mapping);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir here;
+    const QString path = here.filePath(name);
+    write(path, bytes);
+    const ToolRun run = runTool(mapping + QStringList{path});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    const QString said = message.replace(QLatin1String("{file}"), path);
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
 }
 
 VESKOR_GUI_TEST_MAIN(TestFitTool)

@@ -260,8 +260,8 @@ private Q_SLOTS:
     void identityCurveIsTheDiagonal();
     void channelWithoutFitHasNoCurve();
     void paintOrder();
-    void oddEven_data();
-    void oddEven();
+    void overlappingDots_data();
+    void overlappingDots();
     void curvesLieOverDots();
     void degenerate_data();
     void degenerate();
@@ -630,7 +630,7 @@ void TestPlotScene::paintOrder()
     for (int ch = 0; ch < 2; ++ch) {
         const Recorder::Op& fill = rec.ops[nLines + ch];
         QCOMPARE(fill.kind, Recorder::Op::Path);
-        QCOMPARE(fill.fillRule, Qt::OddEvenFill);
+        QCOMPARE(fill.fillRule, Qt::WindingFill);
         QCOMPARE(fill.pen.style(), Qt::NoPen);
         QCOMPARE(fill.brush.style(), Qt::SolidPattern);
         QCOMPARE(fill.brush.color(), colors[ch]);
@@ -643,7 +643,7 @@ void TestPlotScene::paintOrder()
     }
 }
 
-void TestPlotScene::oddEven_data()
+void TestPlotScene::overlappingDots_data()
 {
     QTest::addColumn<QVector<double>>("i0s");
     QTest::addColumn<int>("channels");
@@ -654,19 +654,22 @@ void TestPlotScene::oddEven_data()
     const QColor red = plotColors()[1];
     // I0 10 is x 10, 20 is x 110, 30 is x 210, 20.4 is x 114; y as dotPositions.
     QTest::newRow("one dot") << QVector<double>{10, 20, 30} << 1 << QPoint(110, 110) << black;
-    QTest::newRow("two dots at one pixel cancel")
-        << QVector<double>{10, 20, 20, 30} << 1 << QPoint(110, 110) << kWhite;
-    QTest::newRow("a third dot fills again")
+    // Points at one place show as one dot, however many there are.
+    QTest::newRow("two dots at one pixel")
+        << QVector<double>{10, 20, 20, 30} << 1 << QPoint(110, 110) << black;
+    QTest::newRow("three dots at one pixel")
         << QVector<double>{10, 20, 20, 20, 30} << 1 << QPoint(110, 110) << black;
-    QTest::newRow("partial overlap: common part empty")
-        << QVector<double>{10, 20, 20.4, 30} << 1 << QPoint(112, 110) << kWhite;
+    QTest::newRow("partial overlap: common part filled")
+        << QVector<double>{10, 20, 20.4, 30} << 1 << QPoint(112, 110) << black;
     QTest::newRow("partial overlap: the rest filled")
         << QVector<double>{10, 20, 20.4, 30} << 1 << QPoint(108, 110) << black;
+    QTest::newRow("partial overlap: nothing beyond the two dots")
+        << QVector<double>{10, 20, 20.4, 30} << 1 << QPoint(118, 110) << kWhite;
     QTest::newRow("later channel covers an earlier one")
         << QVector<double>{10, 20, 30} << 2 << QPoint(110, 110) << red;
 }
 
-void TestPlotScene::oddEven()
+void TestPlotScene::overlappingDots()
 {
     QFETCH(QVector<double>, i0s);
     QFETCH(int, channels);
