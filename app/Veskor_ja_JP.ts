@@ -178,6 +178,38 @@
         <source>Zero</source>
         <translation>ゼロ</translation>
     </message>
+    <message>
+        <source>View</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>Counts</source>
+        <translation>カウント</translation>
+    </message>
+    <message>
+        <source>Ratio</source>
+        <translation>比</translation>
+    </message>
+    <message>
+        <source>Residuals</source>
+        <translation>残差</translation>
+    </message>
+    <message>
+        <source>ICR/I0 vs I0</source>
+        <translation>ICR/I0 vs I0</translation>
+    </message>
+    <message>
+        <source>ICR: (data − model)/σ vs I0</source>
+        <translation>ICR: (データ − モデル)/σ vs I0</translation>
+    </message>
+    <message>
+        <source>SCA/ICR vs ICR</source>
+        <translation>SCA/ICR vs ICR</translation>
+    </message>
+    <message>
+        <source>SCA: (data − model)/σ vs ICR</source>
+        <translation>SCA: (データ − モデル)/σ vs ICR</translation>
+    </message>
 </context>
 <context>
     <name>ColumnMappingDialog</name>

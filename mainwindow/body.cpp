@@ -10,14 +10,17 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QUrl>
@@ -59,11 +62,33 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     saveDialog->setNameFilters({QStringLiteral("data (*.dat)"), QStringLiteral("any (*, *.*)")});
 
     // The widget's name hides the enumeration's within Body.
-    for (::ModelChoice choice : {::ModelChoice::Quadratic, ::ModelChoice::Paralyzable,
-                                 ::ModelChoice::NonParalyzable, ::ModelChoice::Hybrid,
-                                 ::ModelChoice::Auto})
+    for (::ModelChoice choice :
+         {::ModelChoice::Quadratic, ::ModelChoice::Paralyzable, ::ModelChoice::NonParalyzable,
+          ::ModelChoice::Hybrid, ::ModelChoice::Auto})
         ModelChoice->addItem(ResultTexts::choiceLabel(choice), choiceName(choice));
     ModelChoice->setCurrentIndex(0);
+
+    // The view choice sits beside the tabs, where it costs the plots no
+    // height.
+    auto* viewBar = new QWidget(ResultTabs);
+    viewBar->setObjectName(QStringLiteral("PlotViewBar"));
+    auto* viewLayout = new QHBoxLayout(viewBar);
+    viewLayout->setContentsMargins(0, 0, 4, 0);
+    auto* viewLabel = new QLabel(tr("View"), viewBar);
+    viewLabel->setObjectName(QStringLiteral("PlotViewLabel"));
+    plotViewBox = new QComboBox(viewBar);
+    plotViewBox->setObjectName(QStringLiteral("PlotView"));
+    plotViewBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    plotViewBox->addItem(tr("Counts"), plotViewName(PlotView::Counts));
+    plotViewBox->addItem(tr("Ratio"), plotViewName(PlotView::Ratio));
+    plotViewBox->addItem(tr("Residuals"), plotViewName(PlotView::Residuals));
+    plotViewBox->setCurrentIndex(0);
+    viewLabel->setBuddy(plotViewBox);
+    viewLayout->addWidget(viewLabel);
+    viewLayout->addWidget(plotViewBox);
+    ResultTabs->setCornerWidget(viewBar, Qt::TopRightCorner);
+    // Reached from the tab bar, before the page it shows.
+    setTabOrder(ResultTabs->tabBar(), plotViewBox);
 
     resultsModel = new ResultsTableModel(this);
     ResultsView->setModel(resultsModel);
@@ -101,6 +126,7 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     connect(I0NinDisp, SIGNAL(mouseDoubleClicked0()), &I0NinDisp->coord, SLOT(clearScale()));
     connect(NinNoutDisp, SIGNAL(mouseDoubleClicked0()), &NinNoutDisp->coord, SLOT(clearScale()));
     connect(ModelChoice, SIGNAL(currentIndexChanged(int)), this, SLOT(modelChosen(int)));
+    connect(plotViewBox, SIGNAL(currentIndexChanged(int)), this, SLOT(viewChosen(int)));
     connect(copy, SIGNAL(triggered()), this, SLOT(copyResults()));
     connect(saveTableAction, SIGNAL(triggered()), tableDialog, SLOT(show()));
     connect(tableDialog, SIGNAL(fileSelected(const QString&)), this,
@@ -143,6 +169,18 @@ void Body::modelChosen(int index)
         return;
     pointSet.chooseModel(choice);
     showResultsTable();
+    I0NinDisp->update();
+    NinNoutDisp->update();
+}
+
+void Body::viewChosen(int index)
+{
+    PlotView view = PlotView::Counts;
+    if (!plotViewFromName(plotViewBox->itemData(index).toString(), view))
+        return;
+    plotView = view;
+    // A pan or zoom of one view means nothing in another.
+    resetPlotViews();
     I0NinDisp->update();
     NinNoutDisp->update();
 }

@@ -19,6 +19,7 @@ class QDragEnterEvent;
 class QDropEvent;
 class QFileDialog;
 class QMessageBox;
+class QComboBox;
 class QPainter;
 
 // The main window: button bar, I0 background field, the column of
@@ -63,6 +64,9 @@ private Q_SLOTS:
     void drawNinNout(QPainter* p);
     // The model choice: the fields, curves, table and Save follow it.
     void modelChosen(int index);
+    // The plot view choice: both plots show the view chosen, at the whole
+    // extent of its data.
+    void viewChosen(int index);
     // A point's "use in fit" box: the fit runs again without it, or with it.
     void pointUseToggled(bool used);
     // The results table's "Copy" and "Save table..." actions.
@@ -100,6 +104,9 @@ private:
     void showRefusedPoints();
 
     QVector<QColor> colors;
+    // What both plots show, and the box that chooses it (beside the tabs).
+    PlotView plotView = PlotView::Counts;
+    QComboBox* plotViewBox = nullptr;
     QFileDialog* readDialog = nullptr;
     PointSet pointSet;
     QFileDialog* saveDialog = nullptr;

@@ -41,15 +41,24 @@ PlotSource plotSource(const PointSet& set)
 
 void Body::drawI0Nin(QPainter* p)
 {
-    const PlotScene scene = i0NinScene(plotSource(pointSet), colors, I0NinDisp->coord);
+    const PlotScene scene =
+        viewScene(plotSource(pointSet), DeadTimeStage::Input, plotView, colors, I0NinDisp->coord);
     paintScene(p, scene);
-    paintPlotLabels(p, scene, I0NinDisp->width(), I0NinDisp->height(), tr("ICR vs I0"), colors);
+    const QString title = plotView == PlotView::Ratio ? tr("ICR/I0 vs I0")
+                          : plotView == PlotView::Residuals
+                              ? tr("ICR: (data \u2212 model)/\u03c3 vs I0")
+                              : tr("ICR vs I0");
+    paintPlotLabels(p, scene, I0NinDisp->width(), I0NinDisp->height(), title, colors);
 }
 
 void Body::drawNinNout(QPainter* p)
 {
-    const PlotScene scene = ninNoutScene(plotSource(pointSet), colors, NinNoutDisp->coord);
+    const PlotScene scene = viewScene(plotSource(pointSet), DeadTimeStage::Output, plotView, colors,
+                                      NinNoutDisp->coord);
     paintScene(p, scene);
-    paintPlotLabels(p, scene, NinNoutDisp->width(), NinNoutDisp->height(), tr("SCA vs ICR"),
-                    colors);
+    const QString title = plotView == PlotView::Ratio ? tr("SCA/ICR vs ICR")
+                          : plotView == PlotView::Residuals
+                              ? tr("SCA: (data \u2212 model)/\u03c3 vs ICR")
+                              : tr("SCA vs ICR");
+    paintPlotLabels(p, scene, NinNoutDisp->width(), NinNoutDisp->height(), title, colors);
 }
