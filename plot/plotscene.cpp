@@ -415,8 +415,8 @@ Axes countsAxes(const PlotSource& src, DeadTimeStage stage)
     return a;
 }
 
-// The range of the finite values of the view's dots (and of extra), for
-// its y axis.
+// The range of the finite values of the view's dots, for its y axis, and
+// of those of extra that lie near them.
 ValueRange finiteRange(const PlotSource& src, const Axes& a, const QVector<double>& extra)
 {
     ValueRange r;
@@ -427,8 +427,11 @@ ValueRange finiteRange(const PlotSource& src, const Axes& a, const QVector<doubl
             if (std::isfinite(y) && std::isfinite(a.dotX(pt, ch)))
                 r.widen(y);
         }
+    // A line far from every point (a fit the scan cannot fix) would squeeze
+    // them into a strip; such a line is off the plot instead.
+    const double spread = r.valid ? r.max - r.min : 0.0;
     for (double v : extra)
-        if (std::isfinite(v))
+        if (std::isfinite(v) && (!r.valid || (v >= r.min - spread && v <= r.max + spread)))
             r.widen(v);
     return r;
 }
@@ -478,7 +481,10 @@ Axes residualAxes(const PlotSource& src, DeadTimeStage stage)
             return StageFit::notAvailable;
         return (y(p, ch) - expected) / std::sqrt(expected / p.time);
     };
-    a.y = finiteRange(src, a, {-3.0, 3.0});
+    a.y = finiteRange(src, a, {});
+    // The bands show whatever the residuals are.
+    a.y.widen(-3.0);
+    a.y.widen(3.0);
     return a;
 }
 
