@@ -210,6 +210,34 @@
         <source>SCA: (data − model)/σ vs ICR</source>
         <translation>SCA: (データ − モデル)/σ vs ICR</translation>
     </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG 画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG image (*.svg)</source>
+        <translation>SVG 画像 (*.svg)</translation>
+    </message>
+    <message>
+        <source>Copy image</source>
+        <translation>画像をコピー</translation>
+    </message>
+    <message>
+        <source>Save image…</source>
+        <translation>画像を保存…</translation>
+    </message>
+    <message>
+        <source>Save data…</source>
+        <translation>データを保存…</translation>
+    </message>
+    <message>
+        <source>%1 holds measurement points and is not overwritten.</source>
+        <translation>%1 には測定点が含まれているため、上書きしません。</translation>
+    </message>
+    <message>
+        <source>The plot could not be written to %1.</source>
+        <translation>プロットを %1 に書き込めませんでした。</translation>
+    </message>
 </context>
 <context>
     <name>ColumnMappingDialog</name>

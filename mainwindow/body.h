@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/pointset.h"
+#include "plot/plotscene.h"
 #include "ui_body.h"
 
 #include "input/loadfiles.h"
@@ -19,6 +20,7 @@ class QDragEnterEvent;
 class QDropEvent;
 class QFileDialog;
 class QMessageBox;
+class DispA;
 class QComboBox;
 class QPainter;
 
@@ -72,6 +74,10 @@ private Q_SLOTS:
     // The results table's "Copy" and "Save table..." actions.
     void copyResults();
     void saveTable(QString fname);
+    // A plot's menu: the image to the clipboard, the image or the numbers
+    // behind the plot to a file.
+    void saveImage(QString fname);
+    void saveData(QString fname);
 
 private:
     // Fits the point set again and shows the results in the table.
@@ -99,6 +105,15 @@ private:
     void showScanFileProblems(const QStringList& problems, const QStringList& details);
     // New or no data: both plots show the data's whole extent again.
     void resetPlotViews();
+    // The menu of one plot surface, made once.
+    void addPlotMenu(DispA* surface);
+    // What the surface shows now, worked out afresh without painting.
+    PlotScene currentScene(DispA* surface);
+    QString plotTitle(DispA* surface) const;
+    // False, with the user told, when fname is a file the points were read
+    // from; an export never replaces a measurement.
+    bool mayExportTo(const QString& fname);
+    void showExportFailure(const QString& fname);
     // The title says how many points the window refused since the last
     // Clear, when it refused any.
     void showRefusedPoints();
@@ -111,6 +126,10 @@ private:
     PointSet pointSet;
     QFileDialog* saveDialog = nullptr;
     QFileDialog* tableDialog = nullptr;
+    // The plot exports' dialogs and the surface they save.
+    QFileDialog* imageDialog = nullptr;
+    QFileDialog* dataDialog = nullptr;
+    DispA* exportSurface = nullptr;
     ResultsTableModel* resultsModel = nullptr;
     // Room for panels left in the current load, and the points refused there
     // for want of it.

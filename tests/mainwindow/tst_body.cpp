@@ -338,7 +338,9 @@ void TestBody::metaObject()
                           "viewChosen(int)",
                           "pointUseToggled(bool)",
                           "copyResults()",
-                          "saveTable(QString)"};
+                          "saveTable(QString)",
+                          "saveImage(QString)",
+                          "saveData(QString)"};
     const int count = int(sizeof sigs / sizeof *sigs);
     QCOMPARE(mo.methodCount() - mo.methodOffset(), count);
     for (int i = 0; i < count; ++i) {
