@@ -12,6 +12,8 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 
 #ifdef Q_OS_UNIX
@@ -86,6 +88,8 @@ private Q_SLOTS:
     void plotWithoutADisplay();
     void plotOnlyOverItsOwnImages_data();
     void plotOnlyOverItsOwnImages();
+    void plotShowsTheTablesConstants_data();
+    void plotShowsTheTablesConstants();
     void sizeLimitKeepsHardLinkedResults();
     void percentSignsInFileNames_data();
     void percentSignsInFileNames();
@@ -290,7 +294,7 @@ void TestFitTool::plotOnlyOverItsOwnImages_data()
     QTest::newRow("an input") << QStringList{"--plot", points[0]} + points
                               << "is also an input file";
     QTest::newRow("before a wildcard: a measurement file")
-        << QStringList{"--plot"} + points << "is not a PNG image";
+        << QStringList{"--plot"} + points << "is not a PNG or SVG image";
     QTest::newRow("-o's results file")
         << o + QStringList{"--plot", out} + points << "is named for two outputs";
     QTest::newRow("-o's configuration file")
@@ -298,9 +302,11 @@ void TestFitTool::plotOnlyOverItsOwnImages_data()
     QTest::newRow("--table's file")
         << QStringList{"--table", table, "--plot", table} + points << "is named for two outputs";
     QTest::newRow("an existing text file")
-        << QStringList{"--plot", dir.filePath("notes.txt")} + points << "is not a PNG image";
+        << QStringList{"--plot", dir.filePath("notes.txt")} + points << "is not a PNG or SVG image";
     QTest::newRow("a PNG an earlier --plot wrote: replaced")
         << QStringList{"--plot", dir.filePath("earlier.png")} + points << QString();
+    QTest::newRow("an SVG an earlier --plot wrote: replaced")
+        << QStringList{"--plot", dir.filePath("earlier.svg")} + points << QString();
 }
 
 // --plot writes over nothing but an image: not an input, not another
@@ -323,9 +329,59 @@ void TestFitTool::plotOnlyOverItsOwnImages()
     if (refusal.isEmpty()) {
         // The earlier image gives way to this run's; nothing else changes.
         QVERIFY(after.take(name) != before.take(name));
-        QCOMPARE(QImage(target).size(), QSize(1000, 1184));
+        const QSize page(1960, 1564);
+        if (target.endsWith(".svg"))
+            QCOMPARE(QSvgRenderer(target).viewBox().size(), page);
+        else
+            QCOMPARE(QImage(target).size(), page);
     }
     QCOMPARE(after, before);
+}
+
+void TestFitTool::plotShowsTheTablesConstants_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::newRow("quadratic") << "quadratic";
+    QTest::newRow("paralyzable") << "paralyzable";
+    QTest::newRow("auto, each channel its own") << "auto";
+}
+
+// The page names every constant as the table prints it, value, error and
+// model: never the quadratic's figures beside another model's table.
+void TestFitTool::plotShowsTheTablesConstants()
+{
+    QFETCH(QString, model);
+    const QString svg = dir.filePath("constants-" + model + ".svg");
+    const ToolRun run = runTool(QStringList{"--model", model, "--plot", svg} + exampleSpectra());
+    QCOMPARE(run.exitCode, 0);
+    QFile file(svg);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(file.readAll());
+    QVERIFY(page.startsWith("<?xml"));
+    int checked = 0, undetermined = 0;
+    for (const QString& line : QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith('#'))
+            continue;
+        // ch, tau0, model in, chi2/nu in, tau, model out, ...
+        const QStringList cells = line.trimmed().split(QRegularExpression("\\s{2,}"));
+        QVERIFY(cells.size() >= 6);
+        for (int c : {1, 4}) {
+            if (cells[c].startsWith("undetermined")) {
+                ++undetermined;
+                continue;
+            }
+            // The generator may end a text element where the font changes.
+            const QRegularExpression shown(
+                QRegularExpression::escape(
+                    QStringLiteral("%1 = %2 \u00b5").arg(c == 1 ? "\u03c40" : "\u03c4", cells[c])) +
+                "(</text>[^>]*>)?" + QRegularExpression::escape("s, " + cells[c + 1] + "<"));
+            QVERIFY2(page.contains(shown), qPrintable(shown.pattern()));
+            ++checked;
+        }
+    }
+    QCOMPARE(checked + undetermined, 8);
+    QVERIFY(checked >= 4);
+    QCOMPARE(page.count("undetermined ("), undetermined);
 }
 
 // A results file with a second name is written in place; when the writing
