@@ -9,28 +9,6 @@
 #include <QDebug>
 #include <QGridLayout>
 
-namespace {
-
-// The curve a stage of the choice draws; the quadratic's come from the
-// coefficient pairs instead.
-ModelCurve stageCurve(const StageFit& fit, DeadTimeStage stage)
-{
-    ModelCurve c;
-    c.model = fit.model;
-    c.available = fit.available();
-    c.scale = fit.scale;
-    const double perRate = stage == DeadTimeStage::Input ? fit.scale : 1.0;
-    if (fit.model == DeadTimeModel::Hybrid) {
-        c.rate = perRate * fit.paralysablePart;
-        c.nonParalysableRate = perRate * fit.nonParalysablePart;
-    } else {
-        c.rate = perRate * fit.constant;
-    }
-    return c;
-}
-
-} // namespace
-
 QString PointSet::fitPointName(int index) const
 {
     const int panel = fitPoints.value(index, -1);
@@ -104,18 +82,13 @@ void PointSet::chooseModel(ModelChoice choice)
     const bool quadratic = choice == ModelChoice::Quadratic;
     tau0s = quadratic ? analysis.fit.tau0s : analysis.reported.tau0s;
     taus = quadratic ? analysis.fit.taus : analysis.reported.taus;
-    i0NinCurves.clear();
-    ninNoutCurves.clear();
+    PlotSource curves;
+    setChosenCurves(curves, analysis.models, choice);
+    i0NinCurves = curves.i0NinCurves;
+    ninNoutCurves = curves.ninNoutCurves;
 
     const auto name = [this](int point) { return fitPointName(point); };
     for (int i = 0; i < channels; ++i) {
-        const ChannelModels& m = analysis.models[i];
-        if (!quadratic) {
-            i0NinCurves.append(
-                stageCurve(m.chosen(DeadTimeStage::Input, choice), DeadTimeStage::Input));
-            ninNoutCurves.append(
-                stageCurve(m.chosen(DeadTimeStage::Output, choice), DeadTimeStage::Output));
-        }
         QStringList input;
         QStringList output;
         for (const ChannelWarning& w : qAsConst(analysis.warnings)) {

@@ -33,12 +33,15 @@ struct SaveOutcome
 
 // Writes both files. Where the folder allows it and the target is a plain
 // file of one link (or does not exist yet), each is written completely
-// beside its target and only then put in its place, so a save that fails
-// part-way leaves the file that was there before untouched. Otherwise (a
-// folder the user may not create in, a sticky shared folder, another link,
-// a FIFO, a file that cannot be given its owner, group or mode again) it is
-// overwritten in place, as a plain open would: such a save is never refused,
-// and the file keeps what it is. Symbolic links are written through. A FIFO
+// beside its target, synced, and only then put in its place, so a save that
+// fails part-way leaves the file that was there before untouched. Otherwise
+// (a folder the user may not create in, a sticky shared folder, another
+// link, a FIFO, a file that cannot be given its owner, group or mode again)
+// it is overwritten in place: such a save is never refused, and the file
+// keeps what it is. The in-place write is never truncated first; its space
+// is reserved before any byte is written, and a failure part-way puts the
+// old bytes and length back, so the old contents survive a full disk or a
+// size limit under every name. Symbolic links are written through. A FIFO
 // that nobody reads is refused rather than waited for. Failures go to the
 // debug log: "Cannot open date file." / "Cannot open date file2." when a
 // file cannot be opened, "Cannot write date file." / "Cannot write date

@@ -178,6 +178,66 @@
         <source>Zero</source>
         <translation>ゼロ</translation>
     </message>
+    <message>
+        <source>View</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>Counts</source>
+        <translation>カウント</translation>
+    </message>
+    <message>
+        <source>Ratio</source>
+        <translation>比</translation>
+    </message>
+    <message>
+        <source>Residuals</source>
+        <translation>残差</translation>
+    </message>
+    <message>
+        <source>ICR/I0 vs I0</source>
+        <translation>ICR/I0 vs I0</translation>
+    </message>
+    <message>
+        <source>ICR: (data − model)/σ vs I0</source>
+        <translation>ICR: (データ − モデル)/σ vs I0</translation>
+    </message>
+    <message>
+        <source>SCA/ICR vs ICR</source>
+        <translation>SCA/ICR vs ICR</translation>
+    </message>
+    <message>
+        <source>SCA: (data − model)/σ vs ICR</source>
+        <translation>SCA: (データ − モデル)/σ vs ICR</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG 画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG image (*.svg)</source>
+        <translation>SVG 画像 (*.svg)</translation>
+    </message>
+    <message>
+        <source>Copy image</source>
+        <translation>画像をコピー</translation>
+    </message>
+    <message>
+        <source>Save image…</source>
+        <translation>画像を保存…</translation>
+    </message>
+    <message>
+        <source>Save data…</source>
+        <translation>データを保存…</translation>
+    </message>
+    <message>
+        <source>%1 holds measurement points and is not overwritten.</source>
+        <translation>%1 には測定点が含まれているため、上書きしません。</translation>
+    </message>
+    <message>
+        <source>The plot could not be written to %1.</source>
+        <translation>プロットを %1 に書き込めませんでした。</translation>
+    </message>
 </context>
 <context>
     <name>ColumnMappingDialog</name>

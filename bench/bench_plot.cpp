@@ -92,6 +92,22 @@ void BM_PaintImage(benchmark::State& state)
     paintImage(state, paintScene);
 }
 
+// One paint of the upper plot in a view: the ratio and residual views work
+// out a ratio or a residual per dot and draw their guides and bands.
+template <PlotView view> void BM_PaintView(benchmark::State& state)
+{
+    const Scan scan(int(state.range(0)), int(state.range(1)));
+    const QVector<QColor> colors = plotColors();
+    ChCoord coord;
+    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter p(&image);
+        p.fillRect(0, 0, kWidth, kHeight, Qt::white);
+        coord.setFrame(0, kHeight, kWidth, 0);
+        paintScene(&p, viewScene(scan.source, DeadTimeStage::Input, view, colors, coord));
+    }
+}
+
 // The same through a real surface, as the window paints it: with the grid
 // values, the title and the legend.
 void BM_PaintSurface(benchmark::State& state)
@@ -185,6 +201,11 @@ BENCHMARK(BM_BuildScene)->Apply(sizes);
 BENCHMARK(BM_PaintImage)->Apply(sizes);
 BENCHMARK(BM_PaintSurface)->Apply(sizes);
 BENCHMARK(BM_PaintImagePaths)->Apply(sizes);
+BENCHMARK_TEMPLATE(BM_PaintView, PlotView::Counts)->Args({19, 1000})->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_PaintView, PlotView::Ratio)->Args({19, 1000})->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_PaintView, PlotView::Residuals)
+    ->Args({19, 1000})
+    ->Unit(benchmark::kMillisecond);
 // At 4 times every dot stays within the limit; at 40 most channels reach
 // beyond it.
 BENCHMARK_TEMPLATE(BM_PaintZoomed, false)

@@ -17,7 +17,7 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: veskor-fit [-o FILE [--undetermined quadratic|zero]] [--json] [--plot FILE.png]\n"
+    "Usage: veskor-fit [-o FILE [--undetermined quadratic|zero]] [--json] [--plot FILE.png|.svg]\n"
     "                  [--model MODEL] [--strict] [--exclude FILE[:LINE]]... [--table FILE]\n"
     "                  [--i0 NAME --icr NAME --sca NAME [--time NAME] [--scan N]] FILE...";
 
@@ -45,8 +45,16 @@ stderr.
   --undetermined WHAT     what -o writes for an undetermined constant:
                           quadratic (the window's constant) or zero
   --json                  print the table as JSON
-  --plot FILE.png         draw both plots (the quadratic's curves, as the
-                          window draws them) into a PNG image
+  --plot FILE             draw the plots of the model reported (each
+                          channel's own under auto), as the window draws
+                          them, into one page: counts, ratios (count over
+                          its x, with the ratio at zero rate dashed) and
+                          residuals ((data - model) / sigma, bands at 1 and
+                          3 sigma), the pre-amplifier left, the amplifier
+                          right, the constants beside them; SVG when FILE
+                          ends in .svg, else PNG. An existing file is
+                          replaced only if it is a PNG image or an SVG
+                          document
   --model MODEL           quadratic (the window's fit, the default),
                           paralyzable, nonparalyzable, hybrid (a paralyzable
                           and a nonparalyzable part in series; its constant
@@ -134,7 +142,7 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     QCommandLineParser parser;
     const QCommandLineOption outputOption({"o", "output"}, "results file", "FILE");
     const QCommandLineOption jsonOption("json", "JSON output");
-    const QCommandLineOption plotOption("plot", "plot image", "FILE.png");
+    const QCommandLineOption plotOption("plot", "plot image", "FILE");
     const QCommandLineOption helpOption({"h", "help"}, "help");
     const QCommandLineOption versionOption("version", "version");
     const QCommandLineOption modelOption("model", "model", "MODEL");
@@ -147,9 +155,9 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     const QCommandLineOption timeOption("time", "time column", "NAME");
     const QCommandLineOption scanOption("scan", "SPEC scan", "N");
     const QCommandLineOption undeterminedOption("undetermined", "fill", "WHAT");
-    parser.addOptions({outputOption, jsonOption, plotOption, helpOption, versionOption,
-                       modelOption, strictOption, excludeOption, tableOption, i0Option,
-                       icrOption, scaOption, timeOption, scanOption, undeterminedOption});
+    parser.addOptions({outputOption, jsonOption, plotOption, helpOption, versionOption, modelOption,
+                       strictOption, excludeOption, tableOption, i0Option, icrOption, scaOption,
+                       timeOption, scanOption, undeterminedOption});
     if (!parser.parse(arguments))
         return parser.errorText();
     options.help = parser.isSet(helpOption);
@@ -157,8 +165,8 @@ QString parseOptions(const QStringList& arguments, FitOptions& options)
     if (options.help || options.version)
         return QString();
     for (const QCommandLineOption* once :
-         {&outputOption, &plotOption, &modelOption, &tableOption, &i0Option, &icrOption,
-          &scaOption, &timeOption, &scanOption, &undeterminedOption})
+         {&outputOption, &plotOption, &modelOption, &tableOption, &i0Option, &icrOption, &scaOption,
+          &timeOption, &scanOption, &undeterminedOption})
         if (parser.values(*once).size() > 1)
             return QStringLiteral("--%1 may be given once").arg(once->names().constLast());
     for (const QCommandLineOption* named :
@@ -232,6 +240,23 @@ bool mayWriteTable(const QString& path)
            file.readLine(200).startsWith(QByteArray("# ") + kTableComment);
 }
 
+// Whether --plot may write path: nothing there, an empty file, a PNG image
+// or an SVG document, such as an earlier --plot drew. Any other file may
+// be a measurement that a wildcard put after --plot.
+bool mayWritePlot(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    static const QByteArray pngSignature("\x89PNG\r\n\x1a\n", 8);
+    const QByteArray head = file.read(512);
+    return file.size() == 0 || head.startsWith(pngSignature) ||
+           (head.startsWith("<?xml") && head.contains("<svg"));
+}
+
 QByteArray tableBytes(const FitRun& run, const FitOptions& options)
 {
     QStringList sources;
@@ -276,6 +301,10 @@ QString outputConflict(const FitOptions& options)
         return QStringLiteral("%1 exists and is not a table veskor-fit wrote; it is not "
                               "overwritten; nothing written")
             .arg(options.tablePath);
+    if (!options.plotPath.isEmpty() && !mayWritePlot(options.plotPath))
+        return QStringLiteral("%1 exists and is not a PNG or SVG image; it is not "
+                              "overwritten; nothing written")
+            .arg(options.plotPath);
     return QString();
 }
 
@@ -296,8 +325,7 @@ bool writeOutputs(const FitRun& run, const FitOptions& options, WrittenFiles& wr
             written.results = options.resultsPath;
             written.tau0s = tau0s;
             written.taus = taus;
-        }
-        else
+        } else
             err << "veskor-fit: cannot write " << options.resultsPath << '\n';
         if (saved.confWritten)
             written.conf = conf;
@@ -318,7 +346,8 @@ bool writeOutputs(const FitRun& run, const FitOptions& options, WrittenFiles& wr
         if (saveFitFigure(run, options.plotPath, why)) {
             written.plot = options.plotPath;
         } else {
-            err << "veskor-fit: cannot write " << options.plotPath << ": " << why << '\n';
+            err << "veskor-fit: cannot write " << options.plotPath
+                << (why.isEmpty() ? QString() : ": " + why) << '\n';
             ok = false;
         }
     }

@@ -1,24 +1,28 @@
 #include "cli/fitfigure.h"
 
+#include "analysis/channelsummary.h"
+#include "analysis/resultsexport.h"
 #include "cli/fitrun.h"
 #include "mainwindow/fieldtext.h"
 #include "plot/chcoord.h"
 #include "plot/plotcolors.h"
+#include "plot/plotexport.h"
 #include "plot/plotlabels.h"
 #include "plot/plotscene.h"
 #include "plot/plotsource.h"
 
-#include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <cmath>
 
 namespace {
 
-constexpr int kWidth = 1000;
+constexpr int kPanelWidth = 760;
+constexpr int kPanelHeight = 500;
+constexpr int kLegendWidth = 440;
 constexpr int kTitleHeight = 64;
-constexpr int kPanelHeight = 560;
+constexpr int kWidth = 2 * kPanelWidth + kLegendWidth;
+constexpr int kHeight = kTitleHeight + 3 * kPanelHeight;
 constexpr int kFontPixels = 14;
 // Plot area inside a panel: room for the panel title above, the tick
 // labels and axis title below and to the left.
@@ -29,31 +33,9 @@ struct Panel
     QString title;
     QString xTitle;
     QString yTitle;
-    QString constant; // "tau0" or "tau"
-    PlotScene (*scene)(const PlotSource&, const QVector<QColor>&, ChCoord&);
+    DeadTimeStage stage;
+    PlotView view;
 };
-
-// Tick positions at 1, 2 or 5 times a power of ten, about six across
-// [lo, hi].
-QVector<double> niceTicks(double lo, double hi)
-{
-    QVector<double> ticks;
-    if (lo > hi)
-        std::swap(lo, hi);
-    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo))
-        return ticks;
-    const double raw = (hi - lo) / 6;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double f = raw / magnitude;
-    const double step = (f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10) * magnitude;
-    const double first = std::ceil(lo / step);
-    const double last = std::floor(hi / step);
-    if (!(step > 0) || !std::isfinite(first) || !std::isfinite(last) || last - first > 50)
-        return ticks;
-    for (double k = first; k <= last; ++k)
-        ticks.append(k == 0 ? 0.0 : k * step);
-    return ticks;
-}
 
 PlotSource plotSource(const FitRun& run)
 {
@@ -67,6 +49,8 @@ PlotSource plotSource(const FitRun& run)
     if (run.fitted) {
         s.i0NinFits = run.fit.i0NinFits;
         s.ninNoutFits = run.fit.ninNoutFits;
+        // The curves of the model the table reports, channel by channel.
+        setChosenCurves(s, run.models, run.choice);
     }
     return s;
 }
@@ -78,7 +62,7 @@ void drawAxes(QPainter& p, const QRect& area, const ChCoord& coord, const Panel&
     p.setBrush(Qt::NoBrush);
     p.drawRect(area.adjusted(0, 0, -1, -1));
 
-    for (double v : niceTicks(coord.scaleX0, coord.scaleX1)) {
+    for (double v : niceSteps(coord.scaleX0, coord.scaleX1, 6)) {
         const int x = area.left() + static_cast<int>(std::lround(coord.pixX(v)));
         if (x < area.left() || x > area.right())
             continue;
@@ -87,7 +71,7 @@ void drawAxes(QPainter& p, const QRect& area, const ChCoord& coord, const Panel&
         p.drawText(x - fm.horizontalAdvance(label) / 2, area.bottom() + 8 + fm.ascent(), label);
     }
     int widestLabel = 0;
-    for (double v : niceTicks(coord.scaleY0, coord.scaleY1)) {
+    for (double v : niceSteps(coord.scaleY0, coord.scaleY1, 6)) {
         const int y = area.top() + static_cast<int>(std::lround(coord.pixY(v)));
         if (y < area.top() || y > area.bottom())
             continue;
@@ -107,36 +91,49 @@ void drawAxes(QPainter& p, const QRect& area, const ChCoord& coord, const Panel&
     p.restore();
 }
 
-void drawLegend(QPainter& p, const QRect& area, const FitRun& run, const Panel& panel,
-                const QVector<QColor>& colors)
+// One constant as the table gives it: value and error in microseconds and
+// the model it comes from, or why the scan does not fix it.
+QString constantLine(const FitRun& run, int ch, DeadTimeStage stage)
+{
+    const bool input = stage == DeadTimeStage::Input;
+    const StageFit& fit = run.models[ch].chosen(stage, run.choice);
+    const QString symbol = input ? QStringLiteral("\u03c40") : QStringLiteral("\u03c4");
+    if (!fit.available())
+        return QStringLiteral("%1 not available").arg(symbol);
+    const double value = input ? run.reported.tau0s[ch] : run.reported.taus[ch];
+    const ChannelStats& s = run.reportedStats[ch];
+    const double error = input ? s.tau0Error : s.tauError;
+    // The reason is the table's to give; here it would crowd the panels.
+    const QString form = fit.determined() ? QStringLiteral("%1 = %2 \u00b5s, %3")
+                                          : QStringLiteral("%1 undetermined (%2 \u00b5s, %3)");
+    return form.arg(symbol, valueWithError(value, error), fitModelName(fit));
+}
+
+// The constants of every channel that fits, in the column right of the
+// panels, where they cover no data; the rest are counted.
+void drawLegend(QPainter& p, const QRect& column, const FitRun& run, const QVector<QColor>& colors)
 {
     if (!run.fitted)
         return;
     const int rowHeight = QFontMetrics(p.font()).height() + 2;
-    // As many channels as fit in the plot; a table of many channels gets a
-    // last row that says how many more there are.
-    const int channels = run.fit.tau0s.size();
-    const int fitting = std::max(1, (area.height() - 34) / rowHeight);
+    const int channels = std::min(run.reported.tau0s.size(), run.models.size());
+    const int fitting = std::max(1, (column.height() - 24) / (3 * rowHeight));
     const int shown = channels <= fitting ? channels : fitting - 1;
-    const bool tau0 = panel.constant == QLatin1String("tau0");
     QVector<LegendEntry> entries;
     for (int ch = 0; ch < shown; ++ch) {
-        const double value = tau0 ? run.fit.tau0s[ch] : run.fit.taus[ch];
-        const double error = tau0 ? run.stats[ch].tau0Error : run.stats[ch].tauError;
-        QString line =
-            QStringLiteral("ch %1   %2 = %3").arg(ch + 1).arg(panel.constant, fieldText(value));
-        if (!std::isnan(error))
-            line += QStringLiteral(" \u00b1 ") + fieldText(error);
-        entries.append({colors[ch % colors.size()], line});
+        entries.append(
+            {colors[ch % colors.size()], QStringLiteral("channel %1").arg(ch + 1), true});
+        entries.append({QColor(), constantLine(run, ch, DeadTimeStage::Input)});
+        entries.append({QColor(), constantLine(run, ch, DeadTimeStage::Output)});
     }
     if (shown < channels)
         entries.append(
             {QColor(), QStringLiteral("\u2026 and %1 more channels").arg(channels - shown)});
-    paintLegend(&p, area.topLeft() + QPoint(12, 12), area.width() - 24, entries, LegendFlow::List);
+    paintLegend(&p, column.topLeft(), column.width(), entries, LegendFlow::List);
 }
 
-void drawPanel(QPainter& p, const QRect& panelRect, const FitRun& run, const Panel& panel,
-               const PlotSource& source, const QVector<QColor>& colors)
+void drawPanel(QPainter& p, const QRect& panelRect, const Panel& panel, const PlotSource& source,
+               const QVector<QColor>& colors)
 {
     const QRect area = panelRect.marginsRemoved(kPlotMargins);
     const QFontMetrics fm(p.font());
@@ -151,7 +148,7 @@ void drawPanel(QPainter& p, const QRect& panelRect, const FitRun& run, const Pan
     p.translate(area.topLeft());
     p.setClipRect(0, 0, area.width(), area.height());
     coord.setFrame(0, area.height(), area.width(), 0);
-    const PlotScene scene = panel.scene(source, colors, coord);
+    const PlotScene scene = viewScene(source, panel.stage, panel.view, colors, coord);
     paintScene(&p, scene);
     p.restore();
 
@@ -162,23 +159,35 @@ void drawPanel(QPainter& p, const QRect& panelRect, const FitRun& run, const Pan
         return;
     }
     drawAxes(p, area, coord, panel);
-    drawLegend(p, area, run, panel, colors);
 }
 
-} // namespace
-
-QImage fitFigure(const FitRun& run)
+// The curves' model in a panel title.
+QString modelWords(ModelChoice choice, DeadTimeStage stage)
 {
-    QImage image(kWidth, kTitleHeight + 2 * kPanelHeight, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
+    const bool input = stage == DeadTimeStage::Input;
+    switch (choice) {
+    case ModelChoice::Quadratic:
+        return input ? QStringLiteral("fitted Nin = a1 I0 + a2 I0\u00b2, tau0 = -a2 / a1\u00b2")
+                     : QStringLiteral("fitted Nout = c1 Nin + c2 Nin\u00b2, tau = -c2 / c1");
+    case ModelChoice::Auto:
+        return QStringLiteral("each channel's model as auto chose it");
+    default:
+        break;
+    }
+    return QStringLiteral("fitted %1").arg(choiceName(choice));
+}
+
+void paintFitFigure(QPainter& p, const FitRun& run)
+{
+    p.fillRect(0, 0, kWidth, kHeight, Qt::white);
     QFont font = p.font();
     font.setPixelSize(kFontPixels);
     p.setFont(font);
 
-    const QString title = QStringLiteral("Dead-time fit: %1 points, %2 channels")
+    const QString title = QStringLiteral("Dead-time fit: %1 points, %2 channels, model %3")
                               .arg(run.points.size())
-                              .arg(run.nChannels);
+                              .arg(run.nChannels)
+                              .arg(choiceName(run.choice));
     QFont bold = font;
     bold.setBold(true);
     bold.setPixelSize(kFontPixels + 4);
@@ -190,41 +199,59 @@ QImage fitFigure(const FitRun& run)
     p.drawText(QRect(kPlotMargins.left(), 8 + kTitleHeight / 2, kWidth - kPlotMargins.left(),
                      kTitleHeight / 2 - 8),
                Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Constants in the reciprocal of the ICR unit (seconds for counts "
-                              "per second), \u00b1 one standard error"));
+               QStringLiteral("Left the pre-amplifier (ICR against I0), right the amplifier (SCA "
+                              "against ICR); constants in microseconds for ICRs in counts per "
+                              "second, \u00b1 one standard error"));
 
+    const QString sigma = QStringLiteral("(data \u2212 model) / \u03c3");
     const Panel panels[] = {
-        {QStringLiteral("Pre-amplifier: ICR against I0, fitted Nin = a1 I0 + a2 I0\u00b2, "
-                        "tau0 = -a2 / a1\u00b2"),
-         QStringLiteral("I0"), QStringLiteral("ICR"), QStringLiteral("tau0"), i0NinScene},
-        {QStringLiteral("Amplifier: SCA against ICR, fitted Nout = c1 Nin + c2 Nin\u00b2, "
-                        "tau = -c2 / c1"),
-         QStringLiteral("ICR"), QStringLiteral("SCA"), QStringLiteral("tau"), ninNoutScene},
+        {QStringLiteral("ICR against I0, ") + modelWords(run.choice, DeadTimeStage::Input),
+         QStringLiteral("I0"), QStringLiteral("ICR"), DeadTimeStage::Input, PlotView::Counts},
+        {QStringLiteral("SCA against ICR, ") + modelWords(run.choice, DeadTimeStage::Output),
+         QStringLiteral("ICR"), QStringLiteral("SCA"), DeadTimeStage::Output, PlotView::Counts},
+        {QStringLiteral("ICR / I0; dashed: each channel's ratio at zero rate"),
+         QStringLiteral("I0"), QStringLiteral("ICR / I0"), DeadTimeStage::Input, PlotView::Ratio},
+        {QStringLiteral("SCA / ICR; dashed: each channel's ratio at zero rate"),
+         QStringLiteral("ICR"), QStringLiteral("SCA / ICR"), DeadTimeStage::Output,
+         PlotView::Ratio},
+        {QStringLiteral("ICR residuals; bands at \u00b11 and \u00b13 \u03c3"), QStringLiteral("I0"),
+         sigma, DeadTimeStage::Input, PlotView::Residuals},
+        {QStringLiteral("SCA residuals; bands at \u00b11 and \u00b13 \u03c3"),
+         QStringLiteral("ICR"), sigma, DeadTimeStage::Output, PlotView::Residuals},
     };
     const PlotSource source = plotSource(run);
     const QVector<QColor> colors = plotColors();
-    for (int i = 0; i < 2; ++i)
-        drawPanel(p, QRect(0, kTitleHeight + i * kPanelHeight, kWidth, kPanelHeight), run,
+    for (int i = 0; i < 6; ++i)
+        drawPanel(p,
+                  QRect((i % 2) * kPanelWidth, kTitleHeight + (i / 2) * kPanelHeight, kPanelWidth,
+                        kPanelHeight),
                   panels[i], source, colors);
+    drawLegend(p,
+               QRect(2 * kPanelWidth, kTitleHeight + kPlotMargins.top(), kLegendWidth - 16,
+                     kHeight - kTitleHeight - kPlotMargins.top() - 16),
+               run, colors);
+}
+
+} // namespace
+
+QImage fitFigure(const FitRun& run)
+{
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    QPainter p(&image);
+    paintFitFigure(p, run);
     return image;
 }
 
 bool saveFitFigure(const FitRun& run, const QString& path, QString& error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
+    const QByteArray bytes =
+        isSvgPath(path) ? svgBytes(QSize(kWidth, kHeight), QStringLiteral("Veskor dead-time fit"),
+                                   [&run](QPainter* p) { paintFitFigure(*p, run); })
+                        : pngBytes(fitFigure(run));
+    if (bytes.isEmpty()) {
+        error = QStringLiteral("the image could not be encoded");
         return false;
     }
-    QImageWriter writer(&file, "png");
-    if (!writer.write(fitFigure(run))) {
-        error = writer.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    error.clear();
+    return saveFileBytes(path, bytes);
 }

@@ -141,7 +141,8 @@ QVector<FileWarning> fileWarnings(const FitRun& run)
             all.append({i, QStringLiteral("noPoints"), 0,
                         QStringLiteral("%1: no measurement point found").arg(f.path)});
         for (const TextFinding& t : f.findings) {
-            const QString where = QStringLiteral("%1, line %2: ").arg(f.path).arg(t.line);
+            const QString where =
+                QStringLiteral("%1, line %2: ").arg(f.path, QString::number(t.line));
             if (t.kind == TextFinding::Kind::NulCharacter) {
                 all.append({i, QStringLiteral("notText"), t.line,
                             where + QStringLiteral("a NUL character: this is not a text file, and "

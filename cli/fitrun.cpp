@@ -44,10 +44,8 @@ QString scanList(const QVector<SpecScan>& scans)
     QString text;
     for (const SpecScan& s : scans)
         text += QStringLiteral("\n  --scan %1  %2 (line %3, %4 row%5)")
-                    .arg(s.number, s.command)
-                    .arg(s.line)
-                    .arg(s.rows)
-                    .arg(s.rows == 1 ? "" : "s");
+                    .arg(s.number, s.command, QString::number(s.line), QString::number(s.rows),
+                         s.rows == 1 ? QString() : QStringLiteral("s"));
     return text;
 }
 

@@ -39,7 +39,7 @@ void AMeasP::setOrigin(const QString& file, qint64 line)
     originFile = file;
     originLine = line;
     const QString path = QDir::toNativeSeparators(file);
-    I0->setToolTip(line > 0 ? tr("%1, line %2").arg(path).arg(line) : path);
+    I0->setToolTip(line > 0 ? tr("%1, line %2").arg(path, QString::number(line)) : path);
 }
 
 bool AMeasP::usedInFit() const

@@ -63,10 +63,8 @@ public:
         if (!array.scalar && array.points != points()) {
             if (points() >= 0) {
                 error = QStringLiteral("%1: '%2' has %3 points where '%4' has %5")
-                            .arg(source.path(), name)
-                            .arg(array.points)
-                            .arg(firstName)
-                            .arg(points());
+                            .arg(source.path(), name, QString::number(array.points), firstName,
+                                 QString::number(points()));
                 return failed(MappingFault::Kind::Unusable, role, name);
             }
             pointCount = array.points;
@@ -114,8 +112,7 @@ public:
             }
             if (n > maxPointChannels) {
                 error = QStringLiteral("%1: %2 gives more than %3 channels")
-                            .arg(source.path(), option)
-                            .arg(maxPointChannels);
+                            .arg(source.path(), option, QString::number(maxPointChannels));
                 failed(MappingFault::Kind::Unusable, role, pattern);
                 return false;
             }
@@ -259,10 +256,8 @@ bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& 
         return false;
     if (icrs.size() != scas.size()) {
         error = QStringLiteral("%1: --icr '%2' gives %3 channels, --sca '%4' %5")
-                    .arg(source.path(), mapping.icr)
-                    .arg(icrs.size())
-                    .arg(mapping.sca)
-                    .arg(scas.size());
+                    .arg(source.path(), mapping.icr, QString::number(icrs.size()), mapping.sca,
+                         QString::number(scas.size()));
         scan.fault.kind = MappingFault::Kind::ChannelCounts;
         scan.fault.role = MappingRole::Sca;
         scan.fault.name = mapping.sca;
@@ -292,7 +287,8 @@ bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& 
             // nothing.
             if (!(p.time > 0.0) || !std::isfinite(p.time)) {
                 badTimes.add(k, [&] {
-                    return QStringLiteral("time %1 is %2").arg(mapping.time).arg(p.time);
+                    return QStringLiteral("time %1 is %2")
+                        .arg(mapping.time, QString::number(p.time));
                 });
                 continue;
             }

@@ -271,7 +271,7 @@ LoadedFiles loadFiles(const QStringList& paths, QVector<Exclusion>& exclusions,
                                                 "file holds; it is read no further")
                                      .arg(sizeText(options.maxBytes));
         } else if (probe.size() > options.maxBytes &&
-                   !(options.scanFiles != ScanFiles::None && looksLikeHdf5(probe.peek(4096)))) {
+                   !(options.scanFiles != ScanFiles::None && deviceLooksLikeHdf5(probe))) {
             // The HDF5 library reads what it needs of a large file itself.
             file.tooLarge = true;
             file.openError = QStringLiteral("it is larger than %1, more than a measurement file "

@@ -10,9 +10,6 @@
 
 namespace {
 
-// Where an HDF5 file's signature may stand: at 0, 512, 1024, 2048 and so on
-// (a user block may come first); the first few kilobytes hold the usual.
-constexpr qint64 kHdf5Head = 4096;
 // How much of a file labelledFormatOf looks at.
 constexpr qint64 kDetectHead = qint64(1) << 20;
 
@@ -27,6 +24,16 @@ ScanFileReading mapped(ColumnSource& source, const ColumnMapping& mapping, qint6
     r.warnings = source.warnings() + r.mapped.warnings;
     r.ok = true;
     return r;
+}
+
+// The HDF5 signature where the library looks for it, in bytes read
+// beforehand.
+bool bytesLookLikeHdf5(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return deviceLooksLikeHdf5(buffer);
 }
 
 QString tooLarge(const QString& path, qint64 maxBytes)
@@ -44,7 +51,7 @@ std::unique_ptr<ColumnSource> openScanFile(const QString& path, const QString& s
 {
     QByteArray bytes;
     if (given) {
-        if (looksLikeHdf5(given->left(int(kHdf5Head)))) {
+        if (bytesLookLikeHdf5(*given)) {
             std::unique_ptr<ColumnSource> source = openHdf5Image(*given, path, r.error);
             if (!source)
                 r.failure = ScanFailure::NotReadable;
@@ -63,7 +70,7 @@ std::unique_ptr<ColumnSource> openScanFile(const QString& path, const QString& s
             r.error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
             return nullptr;
         }
-        if (looksLikeHdf5(file.peek(kHdf5Head))) {
+        if (deviceLooksLikeHdf5(file)) {
             file.close();
             std::unique_ptr<ColumnSource> source = openHdf5File(path, r.error);
             if (!source)
@@ -124,15 +131,17 @@ QString labelledFormatOf(const QString& path, const QByteArray* bytes)
 {
     QByteArray head;
     if (bytes) {
+        if (bytesLookLikeHdf5(*bytes))
+            return QStringLiteral("HDF5");
         head = bytes->left(int(kDetectHead) + 1);
     } else {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             return QString();
+        if (deviceLooksLikeHdf5(file))
+            return QStringLiteral("HDF5");
         head = file.read(kDetectHead + 1);
     }
-    if (looksLikeHdf5(head.left(int(kHdf5Head))))
-        return QStringLiteral("HDF5");
     // Every format shows itself in a file's first lines; detection looks at
     // no more (a byte past them tells it that the file goes on).
     return labelledTextFormatName(detectLabelledText(head));

@@ -39,13 +39,13 @@ QString ScanFileProblems::failureText(const QString& file, ScanFailure failure,
         return tr("%1 cannot be opened.").arg(path);
     case ScanFailure::TooLarge:
         return tr("%1 is larger than %2 MB, more than a scan file holds.")
-            .arg(path)
-            .arg(maxScanTextBytes >> 20);
+            .arg(path, QString::number(maxScanTextBytes >> 20));
     case ScanFailure::NotReadable:
         return hdf5 ? tr("%1 cannot be read as an HDF5 file.").arg(path)
                     : tr("%1 cannot be read as a scan file.").arg(path);
     case ScanFailure::ScanNeeded:
-        return tr("%1 holds %2 scans; load it on its own to choose one.").arg(path).arg(scans);
+        return tr("%1 holds %2 scans; load it on its own to choose one.")
+            .arg(path, QString::number(scans));
     case ScanFailure::NoSuchScan:
         return tr("%1 has no scan %2.").arg(path, scan);
     case ScanFailure::Mapping:
@@ -59,9 +59,7 @@ QString ScanFileProblems::failureText(const QString& file, ScanFailure failure,
             return tr("In %1, “%2” cannot be used for %3.").arg(path, fault.name, role);
         case MappingFault::Kind::ChannelCounts:
             return tr("In %1, ICR gives %2 channels but SCA gives %3.")
-                .arg(path)
-                .arg(fault.icrChannels)
-                .arg(fault.scaChannels);
+                .arg(path, QString::number(fault.icrChannels), QString::number(fault.scaChannels));
         }
         break;
     }

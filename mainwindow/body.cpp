@@ -7,19 +7,25 @@
 #include "mainwindow/fittingscrollarea.h"
 #include "plot/dispa.h"
 #include "plot/plotcolors.h"
+#include "plot/plotexport.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 #include <QVector>
 
@@ -59,11 +65,33 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     saveDialog->setNameFilters({QStringLiteral("data (*.dat)"), QStringLiteral("any (*, *.*)")});
 
     // The widget's name hides the enumeration's within Body.
-    for (::ModelChoice choice : {::ModelChoice::Quadratic, ::ModelChoice::Paralyzable,
-                                 ::ModelChoice::NonParalyzable, ::ModelChoice::Hybrid,
-                                 ::ModelChoice::Auto})
+    for (::ModelChoice choice :
+         {::ModelChoice::Quadratic, ::ModelChoice::Paralyzable, ::ModelChoice::NonParalyzable,
+          ::ModelChoice::Hybrid, ::ModelChoice::Auto})
         ModelChoice->addItem(ResultTexts::choiceLabel(choice), choiceName(choice));
     ModelChoice->setCurrentIndex(0);
+
+    // The view choice sits beside the tabs, where it costs the plots no
+    // height.
+    auto* viewBar = new QWidget(ResultTabs);
+    viewBar->setObjectName(QStringLiteral("PlotViewBar"));
+    auto* viewLayout = new QHBoxLayout(viewBar);
+    viewLayout->setContentsMargins(0, 0, 4, 0);
+    auto* viewLabel = new QLabel(tr("View"), viewBar);
+    viewLabel->setObjectName(QStringLiteral("PlotViewLabel"));
+    plotViewBox = new QComboBox(viewBar);
+    plotViewBox->setObjectName(QStringLiteral("PlotView"));
+    plotViewBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    plotViewBox->addItem(tr("Counts"), plotViewName(PlotView::Counts));
+    plotViewBox->addItem(tr("Ratio"), plotViewName(PlotView::Ratio));
+    plotViewBox->addItem(tr("Residuals"), plotViewName(PlotView::Residuals));
+    plotViewBox->setCurrentIndex(0);
+    viewLabel->setBuddy(plotViewBox);
+    viewLayout->addWidget(viewLabel);
+    viewLayout->addWidget(plotViewBox);
+    ResultTabs->setCornerWidget(viewBar, Qt::TopRightCorner);
+    // Reached from the tab bar, before the page it shows.
+    setTabOrder(ResultTabs->tabBar(), plotViewBox);
 
     resultsModel = new ResultsTableModel(this);
     ResultsView->setModel(resultsModel);
@@ -86,6 +114,25 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     tableDialog->setNameFilters({tr("CSV (*.csv)")});
     tableDialog->setDefaultSuffix(QStringLiteral("csv"));
 
+    imageDialog = new QFileDialog();
+    imageDialog->setObjectName(QStringLiteral("imageDialog"));
+    imageDialog->setAcceptMode(QFileDialog::AcceptSave);
+    const QString pngFilter = tr("PNG image (*.png)");
+    const QString svgFilter = tr("SVG image (*.svg)");
+    imageDialog->setNameFilters({pngFilter, svgFilter});
+    imageDialog->setDefaultSuffix(QStringLiteral("png"));
+    connect(imageDialog, &QFileDialog::filterSelected, imageDialog, [this, svgFilter](QString f) {
+        imageDialog->setDefaultSuffix(f == svgFilter ? QStringLiteral("svg")
+                                                     : QStringLiteral("png"));
+    });
+    dataDialog = new QFileDialog();
+    dataDialog->setObjectName(QStringLiteral("dataDialog"));
+    dataDialog->setAcceptMode(QFileDialog::AcceptSave);
+    dataDialog->setNameFilters({tr("CSV (*.csv)")});
+    dataDialog->setDefaultSuffix(QStringLiteral("csv"));
+    addPlotMenu(I0NinDisp);
+    addPlotMenu(NinNoutDisp);
+
     connect(ReadFiles, SIGNAL(clicked()), readDialog, SLOT(show()));
     connect(readDialog, SIGNAL(filesSelected(const QStringList&)), this,
             SLOT(filesSelected(const QStringList&)));
@@ -101,10 +148,91 @@ Body::Body(QWidget* parent) : QFrame(parent, Qt::WindowFlags())
     connect(I0NinDisp, SIGNAL(mouseDoubleClicked0()), &I0NinDisp->coord, SLOT(clearScale()));
     connect(NinNoutDisp, SIGNAL(mouseDoubleClicked0()), &NinNoutDisp->coord, SLOT(clearScale()));
     connect(ModelChoice, SIGNAL(currentIndexChanged(int)), this, SLOT(modelChosen(int)));
+    connect(plotViewBox, SIGNAL(currentIndexChanged(int)), this, SLOT(viewChosen(int)));
     connect(copy, SIGNAL(triggered()), this, SLOT(copyResults()));
     connect(saveTableAction, SIGNAL(triggered()), tableDialog, SLOT(show()));
     connect(tableDialog, SIGNAL(fileSelected(const QString&)), this,
             SLOT(saveTable(const QString&)));
+    connect(imageDialog, SIGNAL(fileSelected(const QString&)), this,
+            SLOT(saveImage(const QString&)));
+    connect(dataDialog, SIGNAL(fileSelected(const QString&)), this, SLOT(saveData(const QString&)));
+}
+
+void Body::addPlotMenu(DispA* surface)
+{
+    auto* menu = new QMenu(surface);
+    menu->setObjectName(surface->objectName() + QStringLiteral("Menu"));
+    QAction* copyImage = menu->addAction(tr("Copy image"));
+    copyImage->setObjectName(QStringLiteral("CopyImage"));
+    QAction* saveImageAction = menu->addAction(tr("Save image\u2026"));
+    saveImageAction->setObjectName(QStringLiteral("SaveImage"));
+    QAction* saveDataAction = menu->addAction(tr("Save data\u2026"));
+    saveDataAction->setObjectName(QStringLiteral("SaveData"));
+    connect(surface, &DispA::menuRequested, menu, [menu](QPoint at) { menu->popup(at); });
+    connect(copyImage, &QAction::triggered, this,
+            [surface] { QGuiApplication::clipboard()->setImage(surface->grab().toImage()); });
+    connect(saveImageAction, &QAction::triggered, this, [this, surface] {
+        exportSurface = surface;
+        imageDialog->show();
+    });
+    connect(saveDataAction, &QAction::triggered, this, [this, surface] {
+        exportSurface = surface;
+        dataDialog->show();
+    });
+}
+
+bool Body::mayExportTo(const QString& fname)
+{
+    for (const AMeasP* panel : qAsConst(pointSet.points)) {
+        if (panel->originFile.isEmpty() || !sameFile(fname, panel->originFile))
+            continue;
+        auto* box = new QMessageBox(QMessageBox::Warning, tr("Veskor"),
+                                    tr("%1 holds measurement points and is not overwritten.")
+                                        .arg(QDir::toNativeSeparators(fname)),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("exportRefused"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return false;
+    }
+    return true;
+}
+
+void Body::showExportFailure(const QString& fname)
+{
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, tr("Veskor"),
+        tr("The plot could not be written to %1.").arg(QDir::toNativeSeparators(fname)),
+        QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("exportNotWritten"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void Body::saveImage(QString fname)
+{
+    DispA* surface = exportSurface;
+    if (!surface || !mayExportTo(fname))
+        return;
+    const QByteArray bytes = isSvgPath(fname)
+                                 ? svgBytes(surface->size(), plotTitle(surface),
+                                            [surface](QPainter* p) { surface->render(p); })
+                                 : pngBytes(surface->grab().toImage());
+    if (bytes.isEmpty() || !saveFileBytes(fname, bytes))
+        showExportFailure(fname);
+}
+
+void Body::saveData(QString fname)
+{
+    DispA* surface = exportSurface;
+    if (!surface || !mayExportTo(fname))
+        return;
+    // The view and the model by the names veskor-fit takes, in any language.
+    const QString comment =
+        QStringLiteral("Veskor plot data: %1; view %2; model %3")
+            .arg(plotTitle(surface), plotViewName(plotView), choiceName(pointSet.model));
+    if (!saveFileBytes(fname, sceneCsv(currentScene(surface), comment)))
+        showExportFailure(fname);
 }
 
 void Body::refit()
@@ -143,6 +271,18 @@ void Body::modelChosen(int index)
         return;
     pointSet.chooseModel(choice);
     showResultsTable();
+    I0NinDisp->update();
+    NinNoutDisp->update();
+}
+
+void Body::viewChosen(int index)
+{
+    PlotView view = PlotView::Counts;
+    if (!plotViewFromName(plotViewBox->itemData(index).toString(), view))
+        return;
+    plotView = view;
+    // A pan or zoom of one view means nothing in another.
+    resetPlotViews();
     I0NinDisp->update();
     NinNoutDisp->update();
 }
@@ -203,7 +343,10 @@ void Body::dropEvent(QDropEvent* e)
     if (files.isEmpty())
         return;
     e->acceptProposedAction();
-    filesSelected(files);
+    // The program the files came from waits until the drop is answered:
+    // the files load once this handler has returned, not inside it.
+    QMetaObject::invokeMethod(
+        this, [this, files] { filesSelected(files); }, Qt::QueuedConnection);
 }
 
 void Body::resetPlotViews()
@@ -233,7 +376,7 @@ void Body::showRefusedPoints()
 Body::~Body()
 {
     static auto* const retired = new QVector<QFileDialog*>;
-    for (QFileDialog* dialog : {readDialog, saveDialog, tableDialog}) {
+    for (QFileDialog* dialog : {readDialog, saveDialog, tableDialog, imageDialog, dataDialog}) {
         dialog->hide();
         // Each watched folder holds a file-system notifier, of which a user
         // has only so many; a retired dialog has nothing to show.

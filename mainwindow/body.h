@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/pointset.h"
+#include "plot/plotscene.h"
 #include "ui_body.h"
 
 #include "input/loadfiles.h"
@@ -19,6 +20,8 @@ class QDragEnterEvent;
 class QDropEvent;
 class QFileDialog;
 class QMessageBox;
+class DispA;
+class QComboBox;
 class QPainter;
 
 // The main window: button bar, I0 background field, the column of
@@ -50,7 +53,8 @@ Q_SIGNALS:
     void quit();
 
 protected:
-    // Files dropped on the window load as if chosen in the read dialog.
+    // Files dropped on the window load as if chosen in the read dialog,
+    // from the event loop once the drop has been accepted.
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
 
@@ -62,11 +66,18 @@ private Q_SLOTS:
     void drawNinNout(QPainter* p);
     // The model choice: the fields, curves, table and Save follow it.
     void modelChosen(int index);
+    // The plot view choice: both plots show the view chosen, at the whole
+    // extent of its data.
+    void viewChosen(int index);
     // A point's "use in fit" box: the fit runs again without it, or with it.
     void pointUseToggled(bool used);
     // The results table's "Copy" and "Save table..." actions.
     void copyResults();
     void saveTable(QString fname);
+    // A plot's menu: the image to the clipboard, the image or the numbers
+    // behind the plot to a file.
+    void saveImage(QString fname);
+    void saveData(QString fname);
 
 private:
     // Fits the point set again and shows the results in the table.
@@ -94,15 +105,31 @@ private:
     void showScanFileProblems(const QStringList& problems, const QStringList& details);
     // New or no data: both plots show the data's whole extent again.
     void resetPlotViews();
+    // The menu of one plot surface, made once.
+    void addPlotMenu(DispA* surface);
+    // What the surface shows now, worked out afresh without painting.
+    PlotScene currentScene(DispA* surface);
+    QString plotTitle(DispA* surface) const;
+    // False, with the user told, when fname is a file the points were read
+    // from; an export never replaces a measurement.
+    bool mayExportTo(const QString& fname);
+    void showExportFailure(const QString& fname);
     // The title says how many points the window refused since the last
     // Clear, when it refused any.
     void showRefusedPoints();
 
     QVector<QColor> colors;
+    // What both plots show, and the box that chooses it (beside the tabs).
+    PlotView plotView = PlotView::Counts;
+    QComboBox* plotViewBox = nullptr;
     QFileDialog* readDialog = nullptr;
     PointSet pointSet;
     QFileDialog* saveDialog = nullptr;
     QFileDialog* tableDialog = nullptr;
+    // The plot exports' dialogs and the surface they save.
+    QFileDialog* imageDialog = nullptr;
+    QFileDialog* dataDialog = nullptr;
+    DispA* exportSurface = nullptr;
     ResultsTableModel* resultsModel = nullptr;
     // Room for panels left in the current load, and the points refused there
     // for want of it.

@@ -39,17 +39,46 @@ PlotSource plotSource(const PointSet& set)
 
 } // namespace
 
+QString Body::plotTitle(DispA* surface) const
+{
+    if (surface == NinNoutDisp)
+        return plotView == PlotView::Ratio       ? tr("SCA/ICR vs ICR")
+               : plotView == PlotView::Residuals ? tr("SCA: (data \u2212 model)/\u03c3 vs ICR")
+                                                 : tr("SCA vs ICR");
+    return plotView == PlotView::Ratio       ? tr("ICR/I0 vs I0")
+           : plotView == PlotView::Residuals ? tr("ICR: (data \u2212 model)/\u03c3 vs I0")
+                                             : tr("ICR vs I0");
+}
+
+PlotScene Body::currentScene(DispA* surface)
+{
+    // A mapper of its own, as the surface's stands, so that working the
+    // scene out changes nothing on screen.
+    ChCoord coord;
+    coord.setFrame(0, surface->height(), surface->width(), 0);
+    coord.setScale(surface->coord.scaleX0, surface->coord.scaleY0, surface->coord.scaleX1,
+                   surface->coord.scaleY1);
+    coord.xScaleSet = surface->coord.xScaleSet;
+    coord.yScaleSet = surface->coord.yScaleSet;
+    const DeadTimeStage stage =
+        surface == NinNoutDisp ? DeadTimeStage::Output : DeadTimeStage::Input;
+    return viewScene(plotSource(pointSet), stage, plotView, colors, coord);
+}
+
 void Body::drawI0Nin(QPainter* p)
 {
-    const PlotScene scene = i0NinScene(plotSource(pointSet), colors, I0NinDisp->coord);
+    const PlotScene scene =
+        viewScene(plotSource(pointSet), DeadTimeStage::Input, plotView, colors, I0NinDisp->coord);
     paintScene(p, scene);
-    paintPlotLabels(p, scene, I0NinDisp->width(), I0NinDisp->height(), tr("ICR vs I0"), colors);
+    paintPlotLabels(p, scene, I0NinDisp->width(), I0NinDisp->height(), plotTitle(I0NinDisp),
+                    colors);
 }
 
 void Body::drawNinNout(QPainter* p)
 {
-    const PlotScene scene = ninNoutScene(plotSource(pointSet), colors, NinNoutDisp->coord);
+    const PlotScene scene = viewScene(plotSource(pointSet), DeadTimeStage::Output, plotView, colors,
+                                      NinNoutDisp->coord);
     paintScene(p, scene);
-    paintPlotLabels(p, scene, NinNoutDisp->width(), NinNoutDisp->height(), tr("SCA vs ICR"),
+    paintPlotLabels(p, scene, NinNoutDisp->width(), NinNoutDisp->height(), plotTitle(NinNoutDisp),
                     colors);
 }

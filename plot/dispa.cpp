@@ -1,5 +1,7 @@
 #include "plot/dispa.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -45,9 +47,26 @@ void DispA::mousePressEvent(QMouseEvent* e)
 
 void DispA::mouseReleaseEvent(QMouseEvent* e)
 {
+    // A right click without a drag asks for the menu. To the mapper it is
+    // a zoom box without width or height, which would throw away the view
+    // the menu is to copy or save: that view is kept.
+    const bool menuClick =
+        e->button() == Qt::RightButton && mouse.pressButton == Qt::RightButton &&
+        !(mouse.pressModifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) &&
+        (e->pos() - QPoint(mouse.pressX, mouse.pressY)).manhattanLength() <
+            QApplication::startDragDistance();
+    const double x0 = coord.scaleX0, x1 = coord.scaleX1, y0 = coord.scaleY0, y1 = coord.scaleY1;
+    const bool xSet = coord.xScaleSet, ySet = coord.yScaleSet;
     mouse.release(e);
+    if (menuClick) {
+        coord.setScale(x0, y0, x1, y1);
+        coord.xScaleSet = xSet;
+        coord.yScaleSet = ySet;
+    }
     Q_EMIT mouseReleased0();
     update();
+    if (menuClick)
+        Q_EMIT menuRequested(e->globalPos());
 }
 
 void DispA::mouseDoubleClickEvent(QMouseEvent* e)
@@ -62,4 +81,13 @@ void DispA::wheelEvent(QWheelEvent* e)
     mouse.wheel(e);
     Q_EMIT wheelMoved0();
     update();
+}
+
+void DispA::contextMenuEvent(QContextMenuEvent* e)
+{
+    // The toolkit asks on the right button's press, which begins a zoom
+    // box here; the release decides instead. The menu key asks at once.
+    e->accept();
+    if (e->reason() != QContextMenuEvent::Mouse)
+        Q_EMIT menuRequested(e->globalPos());
 }

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFrame>
 
+class QContextMenuEvent;
 class QMouseEvent;
 class QPaintEvent;
 class QPainter;
@@ -35,6 +36,9 @@ Q_SIGNALS:
     void mouseReleased0();
     void mouseDoubleClicked0();
     void wheelMoved0();
+    // A right click that did not drag, or the menu key: the plot's menu is
+    // asked for at globalPos.
+    void menuRequested(QPoint globalPos);
 
 private Q_SLOTS:
     void paintEvent(QPaintEvent* e) override;
@@ -43,4 +47,7 @@ private Q_SLOTS:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* e) override;
 };

@@ -18,10 +18,11 @@
 // QOutlineMapper and QRasterizer (Qt 5.15): the path is flattened into
 // polygons in 26.6 fixed point, and every scanline is filled at pixel
 // centres between the sorted crossings of all polygon edges with the
-// scanline, toggling at each crossing under the odd-even rule. A crossing
-// toggles every pixel whose centre lies right of it, whichever contour it
-// belongs to, so a pixel is filled exactly when an odd number of dots cover
-// its centre: the fill of the whole path is the XOR of the fills of its dots.
+// scanline, summing the winding of each crossing under the winding rule.
+// A crossing adds its direction to every pixel whose centre lies right of
+// it, whichever contour it belongs to, and every dot's ellipse runs the
+// same way round, so a pixel's winding is the number of dots that cover its
+// centre: the fill of the whole path is the OR of the fills of its dots.
 // A dot's pixels depend only on its centre's offset from the pixel grid,
 // which is whole, so every dot fills the same pattern shifted by whole
 // pixels: the rasterizer's arithmetic is integer, and the flattening of the
@@ -49,10 +50,10 @@
 // - a path that the outline mapper does not clip first: it hands any path
 //   whose control points reach beyond +-32767 pixels on the device, or span
 //   more than that, to QPainterPath::intersected, whose result nothing
-//   here shows to be the XOR of the dots.
+//   here shows to be the OR of the dots' own fills.
 //
 // The last condition is taken on the dots that can fill a pixel the
-// painter reaches. A dot that fills none adds nothing to the XOR of what
+// painter reaches. A dot that fills none adds nothing to the OR of what
 // shows, so leaving it out gives the very pixels of the whole channel's
 // fill; a plot zoomed far in, whose other dots lie thousands of pixels off
 // the surface, thus keeps the mask route. A channel whose reaching dots
@@ -296,9 +297,9 @@ QVector<DotRoute> routesFor(const Target& t, const QVector<PlotScene::Dots>& dot
     return routes;
 }
 
-// XORs one row of the pattern into a mask row of `width` bits, its first
+// ORs one row of the pattern into a mask row of `width` bits, its first
 // pixel at bit x (which may lie left of the row).
-inline void xorRow(quint64* row, int width, qint64 x, quint64 bits)
+inline void orRow(quint64* row, int width, qint64 x, quint64 bits)
 {
     if (x < 0) {
         if (x <= -64)
@@ -313,11 +314,11 @@ inline void xorRow(quint64* row, int width, qint64 x, quint64 bits)
         bits &= (quint64(1) << room) - 1;
     const int word = int(x >> 6);
     const int shift = int(x & 63);
-    row[word] ^= bits << shift;
+    row[word] |= bits << shift;
     if (shift != 0) {
         const quint64 high = bits >> (64 - shift);
         if (high != 0)
-            row[word + 1] ^= high;
+            row[word + 1] |= high;
     }
 }
 
@@ -349,7 +350,7 @@ QRect reach(const Target& t, const PlotScene::Dots* first, const PlotScene::Dots
 }
 
 // Paints channels [first, last), all maskable, within rect (device pixels,
-// at most kMaxOverlayPixels): each channel's dots XORed into a bit mask, the
+// at most kMaxOverlayPixels): each channel's dots ORed into a bit mask, the
 // mask's bits set in the channel's colour in one overlay (a later channel
 // over an earlier one), the overlay drawn once.
 void paintMaskedRect(QPainter* p, const Target& t, const PlotScene::Dots* first,
@@ -376,7 +377,7 @@ void paintMaskedRect(QPainter* p, const Target& t, const PlotScene::Dots* first,
             const int r0 = int(std::max<qint64>(0, -y));
             const int r1 = int(std::min<qint64>(patHeight, height - y));
             for (int r = r0; r < r1; ++r)
-                xorRow(&mask[size_t(y + r) * words], width, x, pat.rows[r]);
+                orRow(&mask[size_t(y + r) * words], width, x, pat.rows[r]);
             rowLo = std::min(rowLo, int(y + r0));
             rowHi = std::max(rowHi, int(y + r1 - 1));
         }

@@ -9,7 +9,7 @@ class QPainter;
 // How paintDots fills one channel's dots.
 enum class DotRoute
 {
-    // XOR of the dot's pixel pattern at every centre, one bit per pixel,
+    // OR of the dot's pixel pattern at every centre, one bit per pixel,
     // turned into the channel's colour in an overlay drawn once.
     Mask,
     // fillPath(dotPath(centres)) as it stands.

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -152,24 +153,26 @@ template <typename AddLine> void gridSteps(const ValueRange& r, AddLine addLine)
     }
 }
 
-double curveValue(const ModelCurve& c, double x)
+// The model's loss h(rate x) of a curve (stagefit.h).
+double curveLoss(const ModelCurve& c, double x)
 {
     const double z = c.rate * x;
-    double loss = 1.0 - z;
     switch (c.model) {
     case DeadTimeModel::Paralyzable:
-        loss = std::exp(-z);
-        break;
+        return std::exp(-z);
     case DeadTimeModel::NonParalyzable:
-        loss = 1.0 / (1.0 + z);
-        break;
+        return 1.0 / (1.0 + z);
     case DeadTimeModel::Hybrid:
-        loss = std::exp(-z) / (1.0 + c.nonParalysableRate * x);
-        break;
+        return std::exp(-z) / (1.0 + c.nonParalysableRate * x);
     case DeadTimeModel::Quadratic:
         break;
     }
-    return c.scale * x * loss;
+    return 1.0 - z;
+}
+
+double curveValue(const ModelCurve& c, double x)
+{
+    return c.scale * x * curveLoss(c, x);
 }
 
 QColor channelColor(const QVector<QColor>& colors, int ch)
@@ -177,16 +180,70 @@ QColor channelColor(const QVector<QColor>& colors, int ch)
     return colors.isEmpty() ? QColor(Qt::black) : colors[ch % colors.size()];
 }
 
-// What sets one plot apart from the other.
-struct Axes
+double i0Of(const PointView& p, int)
 {
-    const ValueRange& x;
-    const ValueRange& y;
+    return p.i0;
+}
+
+double icrOf(const PointView& p, int ch)
+{
+    return p.icr(ch);
+}
+
+double scaOf(const PointView& p, int ch)
+{
+    return p.sca(ch);
+}
+
+// The fit of one stage of every channel, as a plot reads it: the model's
+// curve where one was chosen, else the quadratic's coefficient pair.
+struct StageModel
+{
     const QVector<QVector<double>>& fits;
     const QVector<ModelCurve>& curves;
-    double (*dotX)(const PointView&, int ch);
-    double (*dotY)(const PointView&, int ch);
+
+    bool has(int ch) const
+    {
+        return curves.isEmpty() ? ch < fits.size() && fits[ch].size() >= 2
+                                : ch < curves.size() && curves[ch].available;
+    }
+    // y at x; the caller checks has(ch).
+    double value(int ch, double x) const
+    {
+        if (!curves.isEmpty())
+            return curveValue(curves[ch], x);
+        const double k1 = fits[ch][0];
+        const double k2 = fits[ch][1];
+        return (k2 * x) * x + k1 * x;
+    }
+    // y / x at x, from the model itself, so that it holds at x = 0 too.
+    double ratio(int ch, double x) const
+    {
+        if (!curves.isEmpty())
+            return curves[ch].scale * curveLoss(curves[ch], x);
+        return fits[ch][0] + fits[ch][1] * x;
+    }
 };
+
+// What sets one plot apart from another.
+struct Axes
+{
+    ValueRange x;
+    ValueRange y;
+    // The counts view's grid lies at multiples of a tenth of the ranges'
+    // maxima; the other views' at nice steps of what is on screen.
+    bool tenthsGrid = true;
+    std::function<double(const PointView&, int ch)> dotX;
+    std::function<double(const PointView&, int ch)> dotY;
+    std::function<bool(int ch)> hasCurve;
+    std::function<double(int ch, double x)> curveY;
+    // Per channel, the value of a dashed line in the channel's colour; NaN
+    // for none.
+    QVector<double> references;
+    bool residualBands = false;
+};
+
+constexpr int kNiceGridLines = 8;
 
 PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QColor>& colors,
                      ChCoord& coord)
@@ -209,20 +266,49 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
     int top = 0, bottom = 0, left = 0, right = 0;
     const bool haveHeight = toPixel(coord.frameY0, bottom) && toPixel(coord.frameY1, top);
     const bool haveWidth = toPixel(coord.frameX0, left) && toPixel(coord.frameX1, right);
-    gridSteps(axes.x, [&](double v) {
+    const auto vertical = [&](double v) {
         int px = 0;
         if (haveHeight && toPixel(coord.pixX(v), px)) {
             scene.verticalLines.append(QLine(px, bottom, px, top));
             scene.verticalValues.append(v);
         }
-    });
-    gridSteps(axes.y, [&](double v) {
+    };
+    const auto horizontal = [&](double v) {
         int py = 0;
         if (haveWidth && toPixel(coord.pixY(v), py)) {
             scene.horizontalLines.append(QLine(left, py, right, py));
             scene.horizontalValues.append(v);
         }
-    });
+    };
+    if (axes.tenthsGrid) {
+        gridSteps(axes.x, vertical);
+        gridSteps(axes.y, horizontal);
+    } else {
+        for (double v : niceSteps(coord.scaleX0, coord.scaleX1, kNiceGridLines))
+            vertical(v);
+        for (double v : niceSteps(coord.scaleY0, coord.scaleY1, kNiceGridLines))
+            horizontal(v);
+    }
+
+    if (axes.residualBands && haveWidth) {
+        // The model's own line, within one and within three sigma.
+        const struct
+        {
+            double half;
+            QRgb color;
+        } bands[] = {{3, PlotScene::kOuterBandColor}, {1, PlotScene::kInnerBandColor}};
+        for (const auto& b : bands) {
+            int y0 = 0, y1 = 0;
+            if (toPixel(coord.pixY(b.half), y0) && toPixel(coord.pixY(-b.half), y1))
+                scene.bands.append(
+                    {QRect(QPoint(left, std::min(y0, y1)), QPoint(right, std::max(y0, y1))),
+                     QColor(b.color)});
+        }
+        int y = 0;
+        if (toPixel(coord.pixY(0), y))
+            scene.guides.append(
+                {QColor(PlotScene::kZeroLineColor), QLine(left, y, right, y), false});
+    }
 
     // The window never has more channels in common than its points hold;
     // beyond the widest point there would be nothing but zeros to show.
@@ -231,21 +317,31 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
         widest = std::max(widest, std::min(pt.icrs->size(), pt.scas->size()));
     const int nChannels = std::min(src.nChannels, widest);
 
+    for (int ch = 0; ch < std::min(nChannels, axes.references.size()); ++ch) {
+        int y = 0;
+        if (haveWidth && toPixel(coord.pixY(axes.references[ch]), y))
+            scene.guides.append({channelColor(colors, ch), QLine(left, y, right, y), true});
+    }
+
     scene.dots.reserve(std::max(nChannels, 0));
     for (int ch = 0; ch < nChannels; ++ch) {
         PlotScene::Dots d;
         d.color = channelColor(colors, ch);
         d.centres.reserve(src.points.size());
+        d.values.reserve(src.points.size());
         for (int j = 0; j < src.points.size(); ++j) {
             const PointView& pt = src.points[j];
+            const bool out = j < src.leftOut.size() && src.leftOut[j];
+            const QPointF value(axes.dotX(pt, ch), axes.dotY(pt, ch));
+            d.values.append({value, out});
             QPoint c;
-            if (toPixel(coord.pixX(axes.dotX(pt, ch)), coord.pixY(axes.dotY(pt, ch)), c))
-                (j < src.leftOut.size() && src.leftOut[j] ? d.rings : d.centres).append(c);
+            if (toPixel(coord.pixX(value.x()), coord.pixY(value.y()), c))
+                (out ? d.rings : d.centres).append(c);
         }
         scene.dots.append(d);
     }
 
-    if (!src.fitted)
+    if (!src.fitted || !axes.curveY)
         return scene;
     const double x0 = coord.scaleX0;
     const double x1 = coord.scaleX1;
@@ -255,12 +351,7 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
         PlotScene::Curve c;
         c.color = channelColor(colors, ch);
         // A channel the fit left without coefficients has no curve to draw.
-        const bool modelCurve = !axes.curves.isEmpty();
-        const bool haveFit = modelCurve ? ch < axes.curves.size() && axes.curves[ch].available
-                                        : ch < axes.fits.size() && axes.fits[ch].size() >= 2;
-        if (haveFit && x1 >= x0) {
-            const double k1 = modelCurve ? 0.0 : axes.fits[ch][0];
-            const double k2 = modelCurve ? 0.0 : axes.fits[ch][1];
+        if (axes.hasCurve(ch) && x1 >= x0) {
             c.samples.reserve(101);
             // The polyline runs from sample to sample; a segment that
             // leaves the square around the surface is cut where it leaves
@@ -271,12 +362,12 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
             bool havePrevious = false;
             double v = x0;
             for (int n = 0; n < kCurveSampleGuard; ++n) {
-                const double y =
-                    modelCurve ? curveValue(axes.curves[ch], v) : (k2 * v) * v + k1 * v;
+                const double y = axes.curveY(ch, v);
                 const QPointF sample(coord.pixX(v), coord.pixY(y));
                 if (!std::isfinite(sample.x()) || !std::isfinite(sample.y())) {
                     havePrevious = false;
                 } else {
+                    c.values.append(QPointF(v, y));
                     QPointF a = havePrevious ? previous : sample;
                     QPointF b = sample;
                     bool entered = false;
@@ -299,42 +390,212 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
     return scene;
 }
 
-double i0Of(const PointView& p, int)
+// The channels whose values a view shows: those of every point, below the
+// channel count in common.
+int shownChannels(const PlotSource& src)
 {
-    return p.i0;
+    int widest = 0;
+    for (const PointView& pt : src.points)
+        widest = std::max(widest, std::min(pt.icrs->size(), pt.scas->size()));
+    return std::max(0, std::min(src.nChannels, widest));
 }
 
-double icrOf(const PointView& p, int ch)
+Axes countsAxes(const PlotSource& src, DeadTimeStage stage)
 {
-    return p.icr(ch);
+    const bool input = stage == DeadTimeStage::Input;
+    const StageModel model{input ? src.i0NinFits : src.ninNoutFits,
+                           input ? src.i0NinCurves : src.ninNoutCurves};
+    Axes a;
+    a.x = input ? src.i0Range : src.icrRange;
+    a.y = input ? src.icrRange : src.scaRange;
+    a.dotX = input ? i0Of : icrOf;
+    a.dotY = input ? icrOf : scaOf;
+    a.hasCurve = [model](int ch) { return model.has(ch); };
+    a.curveY = [model](int ch, double x) { return model.value(ch, x); };
+    return a;
 }
 
-double scaOf(const PointView& p, int ch)
+// The range of the finite values of the view's dots, for its y axis, and
+// of those of extra that lie near them.
+ValueRange finiteRange(const PlotSource& src, const Axes& a, const QVector<double>& extra)
 {
-    return p.sca(ch);
+    ValueRange r;
+    const int channels = shownChannels(src);
+    for (int ch = 0; ch < channels; ++ch)
+        for (const PointView& pt : src.points) {
+            const double y = a.dotY(pt, ch);
+            if (std::isfinite(y) && std::isfinite(a.dotX(pt, ch)))
+                r.widen(y);
+        }
+    // A line far from every point (a fit the scan cannot fix) would squeeze
+    // them into a strip; such a line is off the plot instead.
+    const double spread = r.valid ? r.max - r.min : 0.0;
+    for (double v : extra)
+        if (std::isfinite(v) && (!r.valid || (v >= r.min - spread && v <= r.max + spread)))
+            r.widen(v);
+    return r;
+}
+
+Axes ratioAxes(const PlotSource& src, DeadTimeStage stage)
+{
+    const bool input = stage == DeadTimeStage::Input;
+    const StageModel model{input ? src.i0NinFits : src.ninNoutFits,
+                           input ? src.i0NinCurves : src.ninNoutCurves};
+    Axes a;
+    a.tenthsGrid = false;
+    a.x = input ? src.i0Range : src.icrRange;
+    a.dotX = input ? i0Of : icrOf;
+    if (input)
+        a.dotY = [](const PointView& p, int ch) { return p.icr(ch) / p.i0; };
+    else
+        a.dotY = [](const PointView& p, int ch) { return p.sca(ch) / p.icr(ch); };
+    a.hasCurve = [model](int ch) { return model.has(ch); };
+    a.curveY = [model](int ch, double x) { return model.ratio(ch, x); };
+    if (src.fitted)
+        for (int ch = 0; ch < shownChannels(src); ++ch)
+            a.references.append(model.has(ch) ? model.ratio(ch, 0.0) : StageFit::notAvailable);
+    a.y = finiteRange(src, a, a.references);
+    return a;
+}
+
+Axes residualAxes(const PlotSource& src, DeadTimeStage stage)
+{
+    const bool input = stage == DeadTimeStage::Input;
+    const StageModel model{input ? src.i0NinFits : src.ninNoutFits,
+                           input ? src.i0NinCurves : src.ninNoutCurves};
+    const bool fitted = src.fitted;
+    Axes a;
+    a.tenthsGrid = false;
+    a.residualBands = true;
+    a.x = input ? src.i0Range : src.icrRange;
+    a.dotX = input ? i0Of : icrOf;
+    const auto y = input ? icrOf : scaOf;
+    const auto x = a.dotX;
+    a.dotY = [=](const PointView& p, int ch) {
+        if (!fitted || !model.has(ch))
+            return StageFit::notAvailable;
+        // A count's variance is its expected value; a rate's, that over
+        // the time it was counted in.
+        const double expected = model.value(ch, x(p, ch));
+        if (!(expected > 0) || !(p.time > 0))
+            return StageFit::notAvailable;
+        return (y(p, ch) - expected) / std::sqrt(expected / p.time);
+    };
+    a.y = finiteRange(src, a, {});
+    // The bands show whatever the residuals are.
+    a.y.widen(-3.0);
+    a.y.widen(3.0);
+    return a;
 }
 
 } // namespace
 
+QVector<double> niceSteps(double lo, double hi, int about)
+{
+    QVector<double> steps;
+    if (lo > hi)
+        std::swap(lo, hi);
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo) || about < 1)
+        return steps;
+    const double raw = (hi - lo) / about;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double f = raw / magnitude;
+    const double step = (f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10) * magnitude;
+    const double first = std::ceil(lo / step);
+    const double last = std::floor(hi / step);
+    if (!(step > 0) || !std::isfinite(first) || !std::isfinite(last) || last - first > 4 * about)
+        return steps;
+    for (double k = first; k <= last; ++k)
+        steps.append(k == 0 ? 0.0 : k * step);
+    return steps;
+}
+
+PlotScene viewScene(const PlotSource& source, DeadTimeStage stage, PlotView view,
+                    const QVector<QColor>& colors, ChCoord& coord)
+{
+    switch (view) {
+    case PlotView::Ratio:
+        return buildScene(source, ratioAxes(source, stage), colors, coord);
+    case PlotView::Residuals:
+        return buildScene(source, residualAxes(source, stage), colors, coord);
+    case PlotView::Counts:
+        break;
+    }
+    return buildScene(source, countsAxes(source, stage), colors, coord);
+}
+
+QString plotViewName(PlotView view)
+{
+    switch (view) {
+    case PlotView::Ratio:
+        return QStringLiteral("ratio");
+    case PlotView::Residuals:
+        return QStringLiteral("residuals");
+    case PlotView::Counts:
+        break;
+    }
+    return QStringLiteral("counts");
+}
+
+bool plotViewFromName(const QString& name, PlotView& view)
+{
+    for (PlotView v : {PlotView::Counts, PlotView::Ratio, PlotView::Residuals})
+        if (name == plotViewName(v)) {
+            view = v;
+            return true;
+        }
+    return false;
+}
+
+ModelCurve stageCurve(const StageFit& fit, DeadTimeStage stage)
+{
+    ModelCurve c;
+    c.model = fit.model;
+    c.available = fit.available();
+    c.scale = fit.scale;
+    // The input stage's loss runs on the true rate k I0, the output's on
+    // the ICR itself.
+    const double perRate = stage == DeadTimeStage::Input ? fit.scale : 1.0;
+    if (fit.model == DeadTimeModel::Hybrid) {
+        c.rate = perRate * fit.paralysablePart;
+        c.nonParalysableRate = perRate * fit.nonParalysablePart;
+    } else {
+        c.rate = perRate * fit.constant;
+    }
+    return c;
+}
+
+void setChosenCurves(PlotSource& source, const QVector<ChannelModels>& models, ModelChoice choice)
+{
+    source.i0NinCurves.clear();
+    source.ninNoutCurves.clear();
+    if (choice == ModelChoice::Quadratic)
+        return;
+    for (const ChannelModels& m : models) {
+        source.i0NinCurves.append(
+            stageCurve(m.chosen(DeadTimeStage::Input, choice), DeadTimeStage::Input));
+        source.ninNoutCurves.append(
+            stageCurve(m.chosen(DeadTimeStage::Output, choice), DeadTimeStage::Output));
+    }
+}
+
 PlotScene i0NinScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord)
 {
-    return buildScene(
-        source,
-        Axes{source.i0Range, source.icrRange, source.i0NinFits, source.i0NinCurves, i0Of, icrOf},
-        colors, coord);
+    return viewScene(source, DeadTimeStage::Input, PlotView::Counts, colors, coord);
 }
 
 PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord)
 {
-    return buildScene(source,
-                      Axes{source.icrRange, source.scaRange, source.ninNoutFits,
-                           source.ninNoutCurves, icrOf, scaOf},
-                      colors, coord);
+    return viewScene(source, DeadTimeStage::Output, PlotView::Counts, colors, coord);
 }
 
 QPainterPath dotPath(const QVector<QPoint>& centres)
 {
     QPainterPath path;
+    // Every ellipse runs the same way round, so a pixel is filled when any
+    // dot covers it: points at one place, or overlapping, never erase each
+    // other as they would under the odd-even rule.
+    path.setFillRule(Qt::WindingFill);
     for (const QPoint& c : centres)
         path.addEllipse(QRectF(c.x() - 3, c.y() - 3, 7.0, 7.0));
     return path;
@@ -344,18 +605,23 @@ void paintScene(QPainter* p, const PlotScene& scene)
 {
     if (!scene.drawn)
         return;
+    for (const PlotScene::Band& b : scene.bands)
+        p->fillRect(b.rect, b.color);
     p->setPen(QColor(PlotScene::kGridColor));
     for (const QLine& l : scene.verticalLines)
         p->drawLines(&l, 1);
     for (const QLine& l : scene.horizontalLines)
         p->drawLines(&l, 1);
+    for (const PlotScene::Guide& g : scene.guides) {
+        p->setPen(QPen(g.color, 1, g.dashed ? Qt::DashLine : Qt::SolidLine));
+        p->drawLine(g.line);
+    }
     paintDots(p, scene.dots);
     for (const PlotScene::Dots& d : scene.dots) {
         if (d.rings.isEmpty())
             continue;
-        // A ring 9 pixels across, wider than a dot: where two dots of a
-        // channel overlap their common part stays unfilled, and a point left
-        // out must not look like that.
+        // A ring 9 pixels across, wider than a dot, so that it still shows
+        // around a dot of the channel at the same place.
         p->setPen(d.color);
         p->setBrush(Qt::NoBrush);
         for (const QPoint& c : d.rings)

@@ -3,7 +3,12 @@
 #include <QColor>
 #include <QLine>
 #include <QPoint>
+#include <QPointF>
+#include <QRect>
 #include <QVector>
+
+enum class DeadTimeStage;
+enum class PlotView;
 
 class ChCoord;
 class QPainter;
@@ -15,9 +20,18 @@ struct PlotSource;
 // position in it is finite and within +-kPixelLimit.
 struct PlotScene
 {
+    // A point's values as the view plots them, whether shown or not.
+    struct Value
+    {
+        QPointF at;
+        bool leftOut = false;
+    };
     struct Dots
     {
         QColor color;
+        // Every point's values, in the order of the points (those without
+        // a finite place on the surface too), for the data export.
+        QVector<Value> values;
         // Centres of the 7-pixel dots, in the order of the points.
         QVector<QPoint> centres;
         // Centres of the 9-pixel rings of the points left out of the fit,
@@ -28,6 +42,22 @@ struct PlotScene
     {
         QColor color;
         QVector<QPoint> samples;
+        // The curve's data values at the samples with a finite place.
+        QVector<QPointF> values;
+    };
+    // A line across the plot: a channel's zero-rate ratio (dashed), the
+    // residuals' zero.
+    struct Guide
+    {
+        QColor color;
+        QLine line;
+        bool dashed = false;
+    };
+    // A filled strip across the plot, under everything else.
+    struct Band
+    {
+        QRect rect;
+        QColor color;
     };
 
     // False when there are too few points to plot: nothing at all is drawn.
@@ -41,6 +71,10 @@ struct PlotScene
     QVector<Dots> dots;
     // One entry per channel once fitted, in channel order; none before.
     QVector<Curve> curves;
+    // Residuals: the bands at +-3 and +-1 sigma; drawn first.
+    QVector<Band> bands;
+    // Drawn over the grid, under the dots.
+    QVector<Guide> guides;
 
     // No pixel coordinate goes beyond this: far outside any surface, and
     // small enough that no integer arithmetic on it can overflow. A dot or
@@ -48,6 +82,9 @@ struct PlotScene
     // a curve is cut where it crosses it, which keeps its slope.
     static constexpr double kPixelLimit = 1 << 22;
     static constexpr QRgb kGridColor = 0xffc8c8c8; // (200, 200, 200)
+    static constexpr QRgb kOuterBandColor = 0xfff3f6fb;
+    static constexpr QRgb kInnerBandColor = 0xffdfe8f5;
+    static constexpr QRgb kZeroLineColor = 0xff8090a8;
 };
 
 // The upper plot: input count against I0, one dot per point and channel,
@@ -63,8 +100,21 @@ PlotScene i0NinScene(const PlotSource& source, const QVector<QColor>& colors, Ch
 // curves Nout = c1 Nin + c2 Nin^2. Otherwise as i0NinScene.
 PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord);
 
-// One channel's dots as a single path. Filled with its default odd-even
-// rule, two dots at one place cancel out.
+// One stage's plot in a view: the counts view is i0NinScene or
+// ninNoutScene; the ratio and residual views plot each point's ratio or
+// standardised residual against the same x, with the model of source
+// (its curves where set, else the coefficient pairs), and their grid at
+// nice steps of the visible range. Scaling as i0NinScene.
+PlotScene viewScene(const PlotSource& source, DeadTimeStage stage, PlotView view,
+                    const QVector<QColor>& colors, ChCoord& coord);
+
+// Values at 1, 2 or 5 times a power of ten, about `about` of them across
+// [lo, hi] (either order); none when the span is empty or not finite.
+QVector<double> niceSteps(double lo, double hi, int about);
+
+// One channel's dots as a single path, filled as the union of its dots
+// (the winding rule): two dots at one place show as one, and overlapping
+// dots leave no hole.
 QPainterPath dotPath(const QVector<QPoint>& centres);
 
 // Draws the scene: the grey grid, then every channel's dots, then the rings

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "analysis/channelmodels.h"
 #include "analysis/stagefit.h"
 #include "input/pointview.h"
 #include "mainwindow/valuerange.h"
 
+#include <QString>
 #include <QVector>
 
 // The curve of one stage of one channel in an exact model:
@@ -41,3 +43,30 @@ struct PlotSource
     // as a ring. Empty when every point is in.
     QVector<bool> leftOut;
 };
+
+// What the two plots show of the points and the model.
+enum class PlotView
+{
+    // The counts themselves: ICR against I0, SCA against ICR.
+    Counts,
+    // Each count over its x (ICR/I0, SCA/ICR) with the model's curve and a
+    // dashed line at the zero-rate ratio: the dead time is the fall below it.
+    Ratio,
+    // (data - model) / sigma against x, sigma the Poisson spread of the
+    // model's count, with bands at +-1 and +-3.
+    Residuals,
+};
+
+// "counts", "ratio", "residuals".
+QString plotViewName(PlotView view);
+// The view so named; false for any other name.
+bool plotViewFromName(const QString& name, PlotView& view);
+
+// The curve of one stage of one fit; the quadratic's come from the
+// coefficient pairs instead.
+ModelCurve stageCurve(const StageFit& fit, DeadTimeStage stage);
+
+// The curves of choice in source, per channel of models, from the fits
+// models hold; none for the quadratic, whose pairs are drawn. The window
+// and veskor-fit draw the model they report this way.
+void setChosenCurves(PlotSource& source, const QVector<ChannelModels>& models, ModelChoice choice);

@@ -3,7 +3,7 @@
 # missing. Uses sudo when not run as root. Extra package names may be given.
 set -eu
 
-PACKAGES="cmake ninja-build g++ pkg-config qtbase5-dev qttools5-dev-tools qttools5-dev libeigen3-dev libhdf5-dev $*"
+PACKAGES="cmake ninja-build g++ pkg-config qtbase5-dev qttools5-dev-tools qttools5-dev libqt5svg5-dev libeigen3-dev libhdf5-dev zlib1g-dev $*"
 
 missing=""
 for p in $PACKAGES; do

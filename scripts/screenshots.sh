@@ -2,7 +2,8 @@
 # Photographs the window holding the example scan as a user sees it, on a
 # virtual X server, the paralysable model chosen: in English with the plots
 # (one point left out) and with the results table, and in Japanese with the
-# table. Writes examples/screenshots/*.png, which the README shows.
+# table, and in English in each of the three plot views. Writes
+# examples/screenshots/*.png, which the README shows.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/deps.sh fonts-ipafont-gothic xvfb xauth
@@ -23,3 +24,7 @@ shoot() {
 # Point 5 left out of the fit: its panel greys, its dots become rings.
 shoot -e "read:$files+model:paralyzable+leave-out:5+grab:$out/window.png+tab:1+grab:$out/window-table.png+quit"
 shoot -j "read:$files+model:paralyzable+tab:1+grab:$out/window-ja.png+quit"
+# The three plot views, the paralysable model chosen.
+for view in counts ratio residuals; do
+    shoot -e "read:$files+model:paralyzable+view:$view+grab:$out/view-$view.png+quit"
+done

@@ -13,7 +13,9 @@
 #include "input/hdf5errors.h"
 
 #include <hdf5.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -51,23 +53,38 @@ struct Hdf5Layout
     // otherwise).
     bool hasFill = false;
     double fill = 0.0;
+    // Filters around deflate, in the order they run when writing:
+    // scale-offset (integers, lossless) and shuffle before it, a Fletcher-32
+    // checksum after it.
+    bool scaleOffset = false;
+    bool shuffle = false;
+    bool fletcher32 = false;
+    // szip in place of deflate.
+    bool szip = false;
 };
 
 // An HDF5 file being written: on disk, or (path empty) in memory alone
 // (the core driver without a backing store; image() hands its bytes).
-// Every add creates the groups its path needs. After the first failure
-// every call fails and error() says what went wrong first.
+// userBlock (0, or a power of two from 512) puts that many bytes before the
+// HDF5 data, as other software may. Every add creates the groups its path
+// needs. After the first failure every call fails and error() says what
+// went wrong first.
 class Hdf5Writer
 {
 public:
-    explicit Hdf5Writer(const QString& path = QString())
+    explicit Hdf5Writer(const QString& path = QString(), hsize_t userBlock = 0)
     {
         Hdf5QuietErrors quiet;
         const hid_t access = H5Pcreate(H5P_FILE_ACCESS);
         if (path.isEmpty())
             H5Pset_fapl_core(access, 1 << 16, false);
+        const hid_t creation = H5Pcreate(H5P_FILE_CREATE);
+        if (userBlock > 0 && H5Pset_userblock(creation, userBlock) < 0)
+            fail("cannot set a user block of " + QString::number(quint64(userBlock)) + " bytes");
         const QByteArray name = path.isEmpty() ? QByteArray("memory.h5") : QFile::encodeName(path);
-        file_ = H5Fcreate(name.constData(), H5F_ACC_TRUNC, H5P_DEFAULT, access);
+        if (ok())
+            file_ = H5Fcreate(name.constData(), H5F_ACC_TRUNC, creation, access);
+        H5Pclose(creation);
         H5Pclose(access);
         if (file_ < 0)
             fail("cannot create " + (path.isEmpty() ? QString("a file in memory") : path));
@@ -135,8 +152,16 @@ public:
             H5Pset_layout(create, H5D_COMPACT);
         if (chunked) {
             H5Pset_chunk(create, layout.chunk.size(), layout.chunk.constData());
+            if (layout.scaleOffset)
+                H5Pset_scaleoffset(create, H5Z_SO_INT, H5Z_SO_INT_MINBITS_DEFAULT);
+            if (layout.shuffle)
+                H5Pset_shuffle(create);
             if (layout.deflate)
                 H5Pset_deflate(create, 6);
+            if (layout.szip)
+                H5Pset_szip(create, H5_SZIP_NN_OPTION_MASK, 8);
+            if (layout.fletcher32)
+                H5Pset_fletcher32(create);
         }
         if (layout.hasFill)
             H5Pset_fill_value(create, H5T_NATIVE_DOUBLE, &layout.fill);
@@ -283,6 +308,69 @@ public:
         return made || fail("cannot create external link " + path);
     }
 
+    // A 1-D dataset of doubles in deflated chunks of chunkValues values whose
+    // streams are written as they stand, bypassing the filter: each of the
+    // chunks values' streams inflates to inflatedBytes zero bytes, far more
+    // than the chunk holds. Made in pieces, so a bomb of gigabytes costs
+    // kilobytes of memory here.
+    bool addDeflateBomb(const QString& path, int chunks, hsize_t chunkValues, quint64 inflatedBytes)
+    {
+        Hdf5QuietErrors quiet;
+        if (!ok())
+            return false;
+        const QByteArray stream = zerosDeflated(inflatedBytes);
+        if (stream.isEmpty())
+            return fail("cannot deflate the bomb's zeros");
+        const hsize_t dims = chunkValues * hsize_t(chunks);
+        const hid_t space = H5Screate_simple(1, &dims, nullptr);
+        const hid_t create = H5Pcreate(H5P_DATASET_CREATE);
+        H5Pset_obj_track_times(create, false);
+        H5Pset_chunk(create, 1, &chunkValues);
+        H5Pset_deflate(create, 9);
+        const hid_t links = linkCreation();
+        const hid_t dataset = H5Dcreate2(file_, path.toUtf8().constData(), H5T_IEEE_F64LE, space,
+                                         links, create, H5P_DEFAULT);
+        H5Pclose(links);
+        H5Pclose(create);
+        H5Sclose(space);
+        bool written = dataset >= 0;
+        for (int i = 0; written && i < chunks; ++i) {
+            const hsize_t offset = hsize_t(i) * chunkValues;
+            written = H5Dwrite_chunk(dataset, H5P_DEFAULT, 0, &offset, size_t(stream.size()),
+                                     stream.constData()) >= 0;
+        }
+        if (dataset >= 0)
+            H5Dclose(dataset);
+        return written || fail("cannot write the deflate bomb " + path);
+    }
+
+    // depth groups, each inside the one before, below path ("g/g/g/..."),
+    // without times: about a kilobyte each on disk.
+    bool addNestedGroups(const QString& path, int depth)
+    {
+        Hdf5QuietErrors quiet;
+        if (!ok())
+            return false;
+        const hid_t create = H5Pcreate(H5P_GROUP_CREATE);
+        H5Pset_obj_track_times(create, false);
+        hid_t parent = file_;
+        bool made = true;
+        // Each group is made inside its parent's handle: a path from the
+        // root would cost the whole depth at every level.
+        for (int i = 0; made && i < depth; ++i) {
+            const hid_t group = H5Gcreate2(parent, i == 0 ? path.toUtf8().constData() : "g",
+                                           H5P_DEFAULT, create, H5P_DEFAULT);
+            made = group >= 0;
+            if (parent != file_)
+                H5Gclose(parent);
+            parent = made ? group : file_;
+        }
+        if (parent != file_)
+            H5Gclose(parent);
+        H5Pclose(create);
+        return made || fail("cannot nest groups below " + path);
+    }
+
     // The file's bytes as they stand (flushed first).
     QByteArray image()
     {
@@ -316,6 +404,33 @@ public:
     }
 
 private:
+    // A zlib stream of n zero bytes, deflated a megabyte at a time.
+    static QByteArray zerosDeflated(quint64 n)
+    {
+        z_stream z{};
+        if (deflateInit(&z, 9) != Z_OK)
+            return QByteArray();
+        const std::vector<unsigned char> zeros(1 << 20, 0);
+        std::vector<unsigned char> out(1 << 16);
+        QByteArray stream;
+        int status = Z_OK;
+        while (status == Z_OK) {
+            const quint64 left = n - std::min<quint64>(n, z.total_in);
+            if (z.avail_in == 0) {
+                z.next_in = const_cast<unsigned char*>(zeros.data());
+                z.avail_in = uInt(std::min<quint64>(left, zeros.size()));
+            }
+            z.next_out = out.data();
+            z.avail_out = uInt(out.size());
+            status = deflate(&z, left == z.avail_in ? Z_FINISH : Z_NO_FLUSH);
+            stream.append(reinterpret_cast<const char*>(out.data()), int(out.size() - z.avail_out));
+            if (status == Z_BUF_ERROR)
+                status = Z_OK;
+        }
+        deflateEnd(&z);
+        return status == Z_STREAM_END ? stream : QByteArray();
+    }
+
     static hsize_t product(const QVector<hsize_t>& dims)
     {
         hsize_t n = 1;

@@ -169,6 +169,19 @@ inline QByteArray number(double v)
     return text;
 }
 
+// A number as C's printf writes it in the conversion given ('g' or 'f')
+// with that precision: the form the program's texts take, worked out apart
+// from Qt's own conversion.
+inline QString printfNumber(double v, char conversion, int precision)
+{
+    char text[512];
+    if (conversion == 'f')
+        std::snprintf(text, sizeof text, "%.*f", precision, v);
+    else
+        std::snprintf(text, sizeof text, "%.*g", precision, v);
+    return QString::fromLatin1(text);
+}
+
 // The mean over all channels, then scaled to millionths.
 inline double scaledMean(const QVector<double>& values)
 {

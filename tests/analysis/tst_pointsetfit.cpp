@@ -3,6 +3,7 @@
 #include "input/ameasp.h"
 #include "input/le.h"
 #include "mainwindow/pointset.h"
+#include "referencearithmetic.h"
 #include "testsupport.h"
 
 #include <QGridLayout>
@@ -11,6 +12,7 @@
 
 namespace {
 
+using veskor::reference::printfNumber;
 using Table = QVector<QVector<double>>;
 
 // The part of the main window the fit works on: a point set whose two
@@ -162,8 +164,8 @@ void TestPointSetFit::refitReplacesResultsAndFields()
         QCOMPARE(w.tauField(i), w.set.tauFields[2 * i + 1]);
         QCOMPARE(w.set.i0NinFits[i], want.i0NinFits[i]);
         QCOMPARE(w.set.ninNoutFits[i], want.ninNoutFits[i]);
-        QCOMPARE(w.set.tauFields[2 * i]->text(), QString::number(want.tau0s[i], 'g', 6));
-        QCOMPARE(w.set.tauFields[2 * i + 1]->text(), QString::number(want.taus[i], 'g', 6));
+        QCOMPARE(w.set.tauFields[2 * i]->text(), printfNumber(want.tau0s[i], 'g', 6));
+        QCOMPARE(w.set.tauFields[2 * i + 1]->text(), printfNumber(want.taus[i], 'g', 6));
     }
     // Distinct channels give distinct constants, so a mix-up would show.
     QVERIFY(w.set.tauFields[0]->text() != w.set.tauFields[2]->text());

@@ -330,6 +330,7 @@ private Q_SLOTS:
     void saveTwiceReplaces();
     void failedSaveKeepsOldFiles_data();
     void failedSaveKeepsOldFiles();
+    void fullDiskAtEveryByte_data();
     void fullDiskAtEveryByte();
     void interruptedSaveLeavesWholeFiles_data();
     void interruptedSaveLeavesWholeFiles();
@@ -638,18 +639,41 @@ void TestResultsExport::failedSaveKeepsOldFiles()
     }
 }
 
+void TestResultsExport::fullDiskAtEveryByte_data()
+{
+    QTest::addColumn<bool>("linked");
+    QTest::addColumn<QByteArray>("oldResults");
+    QTest::newRow("own files: replaced") << false << QByteArray("old results\r\n");
+    // Written in place: the old file must survive a write that stops short,
+    // whether the new one is to be longer or shorter.
+    QTest::newRow("hard-linked results, old file shorter") << true << QByteArray("old results\r\n");
+    QTest::newRow("hard-linked results, old file longer")
+        << true << QByteArray("old results\r\n").repeated(8);
+}
+
 // Wherever the disk fills up, each file is either the old one or the whole
-// new one, and the outcome says which.
+// new one, and the outcome says which; a hard-linked file stays one file
+// under both names.
 void TestResultsExport::fullDiskAtEveryByte()
 {
 #ifdef Q_OS_UNIX
+    QFETCH(bool, linked);
+    QFETCH(QByteArray, oldResults);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString fname = dir.filePath("out.dat");
-    const QByteArray oldResults = "old results\r\n", oldConf = "old configuration\n";
+    const QString link = dir.filePath("link.dat");
+    const QByteArray oldConf = "old configuration\n";
+    QVERIFY(put(fname, oldResults));
+    if (linked)
+        QCOMPARE(::link(QFile::encodeName(fname), QFile::encodeName(link)), 0);
+    const Identity linkedBefore = Identity::of(fname);
+    const QStringList names = linked ? QStringList{"link.dat", "out.dat", "out.dat.conf"}
+                                     : QStringList{"out.dat", "out.dat.conf"};
     const int longest = qMax(exampleResults.size(), exampleConf.size());
     DebugLog log;
     for (int limit = 0; limit <= longest; ++limit) {
+        // Through the same inode, so the link stays.
         QVERIFY(put(fname, oldResults));
         QVERIFY(put(fname + ".conf", oldConf));
         SaveOutcome outcome;
@@ -664,7 +688,11 @@ void TestResultsExport::fullDiskAtEveryByte()
                  limitText);
         QCOMPARE(outcome.resultsWritten, limit >= exampleResults.size());
         QCOMPARE(outcome.confWritten, limit >= exampleConf.size());
-        QCOMPARE(entries(dir.path()), QStringList({"out.dat", "out.dat.conf"}));
+        if (linked) {
+            QVERIFY2(contents(link) == contents(fname), limitText);
+            QCOMPARE(Identity::of(fname).inode, linkedBefore.inode);
+        }
+        QCOMPARE(entries(dir.path()), names);
     }
 #else
     QSKIP("no way to make writes fail here");

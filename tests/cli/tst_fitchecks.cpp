@@ -2,6 +2,7 @@
 // warnings about what the files hold, --strict and --exclude, run as the
 // program it is.
 
+#include "referencearithmetic.h"
 #include "testsupport.h"
 #include "toolrun.h"
 
@@ -17,6 +18,7 @@
 
 namespace {
 
+using veskor::reference::printfNumber;
 using veskor::test::contents;
 using veskor::test::exampleSpectra;
 using veskor::test::runTool;
@@ -188,10 +190,10 @@ void TestFitChecks::exactModelsWriteTheirConstants()
         // undetermined one is the quadratic's, as asked.
         QCOMPARE(r["tau0Written"].toString(),
                  r["tau0"].isNull() ? window[r["channel"].toInt() - 1].toObject()["tau0Text"].toString()
-                                    : QString::number(r["tau0"].toDouble(), 'g', 6));
+                                    : printfNumber(r["tau0"].toDouble(), 'g', 6));
         QCOMPARE(r["tauWritten"].toString(),
                  r["tau"].isNull() ? window[r["channel"].toInt() - 1].toObject()["tauText"].toString()
-                                   : QString::number(r["tau"].toDouble(), 'g', 6));
+                                   : printfNumber(r["tau"].toDouble(), 'g', 6));
     }
     QCOMPARE(resultTexts(out), tau0s + taus);
     // The quadratic's files differ: they are the window's.
@@ -243,7 +245,7 @@ void TestFitChecks::tableRoundsToTheError()
                 digits.remove(0, 1);
             QCOMPARE(digits.size(), 2);
             // The value to the same place.
-            QCOMPARE(cells[at], QString::number(value, 'f', decimals));
+            QCOMPARE(cells[at], printfNumber(value, 'f', decimals));
         }
     }
 }

@@ -5,12 +5,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -55,6 +63,15 @@ bool saveThroughWindow(const QStringList& files, const QString& path)
     return true;
 }
 
+// Every file in dir with its bytes, to tell that a run wrote nothing.
+QMap<QString, QByteArray> snapshot(const QString& dir)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, contents(QDir(dir).filePath(name)));
+    return files;
+}
+
 } // namespace
 
 class TestFitTool : public QObject
@@ -69,6 +86,13 @@ private Q_SLOTS:
     void exitStatus();
     void singularFit();
     void plotWithoutADisplay();
+    void plotOnlyOverItsOwnImages_data();
+    void plotOnlyOverItsOwnImages();
+    void plotShowsTheTablesConstants_data();
+    void plotShowsTheTablesConstants();
+    void sizeLimitKeepsHardLinkedResults();
+    void percentSignsInFileNames_data();
+    void percentSignsInFileNames();
 
 private:
     QTemporaryDir dir;
@@ -154,15 +178,12 @@ void TestFitTool::exitStatus_data()
     QTest::newRow("an unreadable file among readable ones")
         << QStringList{"-o", out, "--undetermined", "quadratic", dir.filePath("missing.mca")} +
                points
-        << 1
-        << "cannot open " + dir.filePath("missing.mca") << true;
+        << 1 << "cannot open " + dir.filePath("missing.mca") << true;
     QTest::newRow("one point") << QStringList{"-o", out, points[0], dir.filePath("notes.txt")} << 3
                                << "fewer than two measurement points" << false;
     QTest::newRow("results directory missing")
-        << QStringList{"-o", dir.filePath("no-such-dir/out.dat"), "--undetermined", "zero"} +
-               points
-        << 4
-        << "cannot write " + dir.filePath("no-such-dir/out.dat") << false;
+        << QStringList{"-o", dir.filePath("no-such-dir/out.dat"), "--undetermined", "zero"} + points
+        << 4 << "cannot write " + dir.filePath("no-such-dir/out.dat") << false;
 }
 
 void TestFitTool::exitStatus()
@@ -194,7 +215,8 @@ void TestFitTool::singularFit()
     QVERIFY(table.finished);
     const QList<QByteArray> lines = table.out.split('\n');
     QVERIFY(lines.size() > 3);
-    QCOMPARE(lines[3].simplified(), QByteArray("2 undetermined [1] quadratic n/a undetermined [2] quadratic n/a n/a n/a"));
+    QCOMPARE(lines[3].simplified(),
+             QByteArray("2 undetermined [1] quadratic n/a undetermined [2] quadratic n/a n/a n/a"));
 
     const ToolRun run = runTool({"--json", dir.filePath("dead-channel.dat")});
     QVERIFY(run.finished);
@@ -257,6 +279,197 @@ void TestFitTool::plotWithoutADisplay()
             blue += c == 0x0000ff;
         }
     QVERIFY(red > 100 && green > 100 && blue > 100);
+}
+
+void TestFitTool::plotOnlyOverItsOwnImages_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("refusal"); // empty: the plot is drawn
+
+    const QString out = dir.filePath("plotted.dat");
+    const QString table = dir.filePath("plotted-table.dat");
+    const QStringList points{dir.filePath("p1.mca"), dir.filePath("p2.mca"),
+                             dir.filePath("p3.mca")};
+    const QStringList o{"-o", out, "--undetermined", "quadratic"};
+    QTest::newRow("an input") << QStringList{"--plot", points[0]} + points
+                              << "is also an input file";
+    QTest::newRow("before a wildcard: a measurement file")
+        << QStringList{"--plot"} + points << "is not a PNG or SVG image";
+    QTest::newRow("-o's results file")
+        << o + QStringList{"--plot", out} + points << "is named for two outputs";
+    QTest::newRow("-o's configuration file")
+        << o + QStringList{"--plot", out + ".conf"} + points << "is named for two outputs";
+    QTest::newRow("--table's file")
+        << QStringList{"--table", table, "--plot", table} + points << "is named for two outputs";
+    QTest::newRow("an existing text file")
+        << QStringList{"--plot", dir.filePath("notes.txt")} + points << "is not a PNG or SVG image";
+    QTest::newRow("a PNG an earlier --plot wrote: replaced")
+        << QStringList{"--plot", dir.filePath("earlier.png")} + points << QString();
+    QTest::newRow("an SVG an earlier --plot wrote: replaced")
+        << QStringList{"--plot", dir.filePath("earlier.svg")} + points << QString();
+}
+
+// --plot writes over nothing but an image: not an input, not another
+// output, not a file of any other kind that happens to be there.
+void TestFitTool::plotOnlyOverItsOwnImages()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, refusal);
+    const QString target = args[args.indexOf("--plot") + 1];
+    const QString name = QFileInfo(target).fileName();
+    if (refusal.isEmpty())
+        QCOMPARE(runTool({"--plot", target, dir.filePath("two-channels.dat")}).exitCode, 0);
+    QMap<QString, QByteArray> before = snapshot(dir.path());
+
+    const ToolRun run = runTool(args);
+    QVERIFY2(run.finished, qPrintable(run.err));
+    QCOMPARE(run.exitCode, refusal.isEmpty() ? 0 : 2);
+    QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
+    QMap<QString, QByteArray> after = snapshot(dir.path());
+    if (refusal.isEmpty()) {
+        // The earlier image gives way to this run's; nothing else changes.
+        QVERIFY(after.take(name) != before.take(name));
+        const QSize page(1960, 1564);
+        if (target.endsWith(".svg"))
+            QCOMPARE(QSvgRenderer(target).viewBox().size(), page);
+        else
+            QCOMPARE(QImage(target).size(), page);
+    }
+    QCOMPARE(after, before);
+}
+
+void TestFitTool::plotShowsTheTablesConstants_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::newRow("quadratic") << "quadratic";
+    QTest::newRow("paralyzable") << "paralyzable";
+    QTest::newRow("auto, each channel its own") << "auto";
+}
+
+// The page names every constant as the table prints it, value, error and
+// model: never the quadratic's figures beside another model's table.
+void TestFitTool::plotShowsTheTablesConstants()
+{
+    QFETCH(QString, model);
+    const QString svg = dir.filePath("constants-" + model + ".svg");
+    const ToolRun run = runTool(QStringList{"--model", model, "--plot", svg} + exampleSpectra());
+    QCOMPARE(run.exitCode, 0);
+    QFile file(svg);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(file.readAll());
+    QVERIFY(page.startsWith("<?xml"));
+    int checked = 0, undetermined = 0;
+    for (const QString& line : QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts)) {
+        if (line.startsWith('#'))
+            continue;
+        // ch, tau0, model in, chi2/nu in, tau, model out, ...
+        const QStringList cells = line.trimmed().split(QRegularExpression("\\s{2,}"));
+        QVERIFY(cells.size() >= 6);
+        for (int c : {1, 4}) {
+            if (cells[c].startsWith("undetermined")) {
+                ++undetermined;
+                continue;
+            }
+            // The generator may end a text element where the font changes.
+            const QRegularExpression shown(
+                QRegularExpression::escape(
+                    QStringLiteral("%1 = %2 \u00b5").arg(c == 1 ? "\u03c40" : "\u03c4", cells[c])) +
+                "(</text>[^>]*>)?" + QRegularExpression::escape("s, " + cells[c + 1] + "<"));
+            QVERIFY2(page.contains(shown), qPrintable(shown.pattern()));
+            ++checked;
+        }
+    }
+    QCOMPARE(checked + undetermined, 8);
+    QVERIFY(checked >= 4);
+    QCOMPARE(page.count("undetermined ("), undetermined);
+}
+
+// A results file with a second name is written in place; when the writing
+// fails (no file may grow, as under "ulimit -f 0"), both names keep the old
+// results, the configuration file stays too, and the exit status says so.
+void TestFitTool::sizeLimitKeepsHardLinkedResults()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("needs hard links and ulimit");
+#else
+    QTemporaryDir linkDir;
+    QVERIFY(linkDir.isValid());
+    const QString out = linkDir.filePath("out.dat");
+    const QString other = linkDir.filePath("other-name.dat");
+    const QByteArray oldResults = "# Deadtime data\r\nPreamp: 1e-07\r\nAmp: 1e-06\r\n";
+    const QByteArray oldConf = "old configuration\n";
+    write(out, oldResults);
+    write(out + ".conf", oldConf);
+    QCOMPARE(::link(QFile::encodeName(out), QFile::encodeName(other)), 0);
+
+    QProcess p;
+    p.start("sh", QStringList{"-c", "ulimit -f 0 && exec \"$0\" \"$@\"", VESKOR_FIT_PROGRAM, "-o",
+                              out, "--undetermined", "quadratic"} +
+                      exampleSpectra());
+    QVERIFY(p.waitForFinished(120000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 4);
+    QVERIFY2(err.contains("cannot write " + out + "\nveskor-fit: cannot write " + out + ".conf"),
+             qPrintable(err));
+    QCOMPARE(contents(out), oldResults);
+    QCOMPARE(contents(other), oldResults);
+    QCOMPARE(contents(out + ".conf"), oldConf);
+    QCOMPARE(QDir(linkDir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({"other-name.dat", "out.dat", "out.dat.conf"}));
+#endif
+}
+
+// A file name, or a scan's command, is put into a message as it is: a "%1"
+// in it is not a place for the numbers that follow.
+void TestFitTool::percentSignsInFileNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("mapping");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // {file} stands for the file's path
+
+    const QStringList channels{"--i0", "I0", "--icr", "ICR{n}", "--sca", "SCA{n}"};
+    const QStringList single{"--i0", "I0", "--icr", "ICR", "--sca", "SCA"};
+    QTest::newRow("count table: a value that does not convert")
+        << "run%1%2.mca" << QByteArray("# Channels : 1\n10 9 8\n20 1x 16\n30 27 24\n")
+        << QStringList{} << 0
+        << "{file}, line 3: value 2 (\"1x\") did not convert and was read as 0";
+    QTest::newRow("CSV: a row skipped")
+        << "run%1%2.csv" << QByteArray("I0,ICR1,SCA1\n10,9,8\n20,x,16\n30,27,24\n40,35,30\n")
+        << channels << 0 << "{file}, line 3: value 2 (ICR1, \"x\") is not a number; row skipped";
+    QTest::newRow("CSV: a label twice")
+        << "run%1%2.csv" << QByteArray("I0,ICR,ICR,SCA\n10,9,9,8\n20,18,18,16\n") << single << 2
+        << "{file} has 2 columns labelled 'ICR'; they cannot be told apart";
+    QTest::newRow("CSV: channel counts differ")
+        << "run%2%1.csv" << QByteArray("I0,ICR1,ICR2,SCA1\n10,9,9,8\n20,18,18,16\n") << channels
+        << 2 << "{file}: --icr 'ICR{n}' gives 2 channels, --sca 'SCA{n}' 1";
+    QTest::newRow("SPEC: a scan to choose")
+        << "run%1%2.spec"
+        << QByteArray("#S 1 ascan %1 0 1 1 1\n#L I0  ICR  SCA\n1 2 3\n4 5 6\n\n"
+                      "#S 2 dscan b 0 1 1 1\n#L I0  ICR  SCA\n7 8 9\n")
+        << single << 2
+        << "{file} holds 2 scans; choose one with --scan\n"
+           "  --scan 1  ascan %1 0 1 1 1 (line 1, 2 rows)\n"
+           "  --scan 2  dscan b 0 1 1 1 (line 6, 1 row)";
+}
+
+void TestFitTool::percentSignsInFileNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, mapping);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir here;
+    const QString path = here.filePath(name);
+    write(path, bytes);
+    const ToolRun run = runTool(mapping + QStringList{path});
+    QVERIFY(run.finished);
+    QCOMPARE(run.exitCode, exitCode);
+    const QString said = message.replace(QLatin1String("{file}"), path);
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
 }
 
 VESKOR_GUI_TEST_MAIN(TestFitTool)

@@ -1,5 +1,6 @@
 #include "hdf5write.h"
 #include "input/hdf5source.h"
+#include "input/scanfile.h"
 #include "readertestutil.h"
 #include "testsupport.h"
 
@@ -35,6 +36,27 @@ Build chunked(const Hdf5Dataset& d, const QVector<hsize_t>& chunk,
     return datasets({d}, layout);
 }
 
+Hdf5Layout deflated(const QVector<hsize_t>& chunk)
+{
+    Hdf5Layout layout;
+    layout.kind = Hdf5Layout::Chunked;
+    layout.chunk = chunk;
+    layout.deflate = true;
+    return layout;
+}
+
+Build bomb(int chunks, hsize_t chunkValues, quint64 inflatedBytes)
+{
+    return
+        [=](Hdf5Writer& w) { return w.addDeflateBomb("bomb", chunks, chunkValues, inflatedBytes); };
+}
+
+// The path of a dataset below depth nested groups g/g/...
+QString nestedPath(int depth, const QString& name)
+{
+    return QString("g/").repeated(depth) + name;
+}
+
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -64,6 +86,12 @@ private Q_SLOTS:
     void namesInOrderWithNestedGroups();
     void linksAreNotFollowed();
     void partlyWrittenWarns();
+    void unpackedBytesBoundedPerFile();
+    void nestingDepth_data();
+    void nestingDepth();
+    void hardLinkCycleWalkedOnce();
+    void userBlock_data();
+    void userBlock();
     void writeHdf5FileRefusesWrongCounts();
 
 private:
@@ -121,6 +149,42 @@ void TestHdf5Source::read_data()
     QTest::newRow("chunked and deflated, written whole")
         << chunked({"z", {5, 2}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}, {2, 2}, {}, true) << "z" << found
         << 5 << 2 << true << false << V{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << QStringList();
+    // More chunks than one read of the library covers: read in slabs.
+    V counting(6000);
+    for (int i = 0; i < counting.size(); ++i)
+        counting[i] = i;
+    QTest::newRow("1-D of 6000 chunks, deflated")
+        << datasets({{"s", {6000}, counting}}, deflated({1})) << "s" << found << 6000 << 1 << false
+        << false << counting << QStringList();
+    QTest::newRow("2-D of 2000 x 3 chunks")
+        << chunked({"s", {2000, 3}, counting}, {1, 1}) << "s" << found << 2000 << 3 << true << false
+        << counting << QStringList();
+    Hdf5Layout checked = deflated({2, 2});
+    checked.shuffle = true;
+    checked.fletcher32 = true;
+    QTest::newRow("shuffled, deflated and checksummed")
+        << datasets({{"z", {5, 2}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}}, checked) << "z" << found << 5
+        << 2 << true << false << V{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << QStringList();
+    Hdf5Layout packed = deflated({2});
+    packed.scaleOffset = true;
+    QTest::newRow("scale-offset integers, deflated")
+        << datasets({{"n", {5}, {-5, 0, 7, 1000, 123456}, H5T_STD_I32LE}}, packed) << "n" << found
+        << 5 << 1 << false << false << V{-5, 0, 7, 1000, 123456} << QStringList();
+    Hdf5Layout szip;
+    szip.kind = Hdf5Layout::Chunked;
+    szip.chunk = {8};
+    szip.szip = true;
+    QTest::newRow("szip, whose output is not bounded")
+        << datasets({{"q", {8}, V(8, 2.0)}}, szip) << "q" << failed << 0 << 0 << false << false
+        << V() << QStringList{"filter 4 (szip)", "cannot bound"};
+    // Deflate streams of 64 MB of zeros in place of each chunk's values.
+    QTest::newRow("deflate bomb: streams larger than their chunks")
+        << bomb(3, 1024, quint64(64) << 20) << "bomb" << failed << 0 << 0 << false << false << V()
+        << QStringList{"dataset 'bomb'", "is not read", "stored in", "more than the 8192",
+                       "hostile"};
+    QTest::newRow("deflate bomb: streams within their chunks")
+        << bomb(3, 65536, quint64(64) << 20) << "bomb" << failed << 0 << 0 << false << false << V()
+        << QStringList{"is not read", "unpacks to more than the 524288 bytes", "hostile"};
 
     // Whole numbers of every integer type arrive exactly, extremes included.
     const struct
@@ -214,6 +278,9 @@ void TestHdf5Source::read_data()
     QTest::newRow("the most values, never written")
         << chunked({"big", {hsize_t(1) << 22}, {}}, {4096}) << "big" << failed << 0 << 0 << false
         << false << V() << QStringList{"holds no data"};
+    QTest::newRow("more chunks than a dataset is read in")
+        << chunked({"c", {(hsize_t(1) << 18) + 1}, {}}, {1}) << "c" << failed << 0 << 0 << false
+        << false << V() << QStringList{"262145 chunks", "more than the 262144"};
     QTest::newRow("chunks too large to read")
         << chunked({"c", {4}, {}}, {hsize_t(1) << 23}, {H5S_UNLIMITED}) << "c" << failed << 0 << 0
         << false << false << V() << QStringList{"chunks too large"};
@@ -470,23 +537,156 @@ void TestHdf5Source::linksAreNotFollowed()
 
 void TestHdf5Source::partlyWrittenWarns()
 {
+    // Compressed, the chunks never written are passed over by the check of
+    // the stored ones.
+    for (const bool deflate : {false, true}) {
+        Hdf5Writer writer;
+        Hdf5Layout layout;
+        layout.kind = Hdf5Layout::Chunked;
+        layout.chunk = {2};
+        layout.deflate = deflate;
+        QVERIFY(writer.addDataset({"scan/sca", {5}, {1, 2}}, layout));
+        const QByteArray bytes = writer.image();
+        QVERIFY2(writer.close(), qPrintable(writer.error()));
+        QString error;
+        const auto source = openHdf5Image(bytes, "part.h5", error);
+        QVERIFY2(source, qPrintable(error));
+        QVERIFY(source->warnings().isEmpty());
+        NamedArray array;
+        QCOMPARE(int(source->read("sca", array, error)), int(ColumnSource::Lookup::Found));
+        VESKOR_COMPARE_VALUES(array.values, (QVector<double>{1, 2, 0, 0, 0}));
+        QCOMPARE(source->warnings().size(), 1);
+        QVERIFY2(source->warnings().first().contains("part.h5: dataset 'scan/sca' is only partly"),
+                 qPrintable(source->warnings().first()));
+    }
+}
+
+// Every read of a file counts against one budget: reads of 32 MB each fit
+// it exactly eight times.
+void TestHdf5Source::unpackedBytesBoundedPerFile()
+{
+    const hsize_t n = hsize_t(maxArrayValues);
+    QCOMPARE(qint64(n * sizeof(double)) * 8, maxHdf5UnpackedBytes);
     Hdf5Writer writer;
-    Hdf5Layout layout;
-    layout.kind = Hdf5Layout::Chunked;
-    layout.chunk = {2};
-    QVERIFY(writer.addDataset({"scan/sca", {5}, {1, 2}}, layout));
+    QVERIFY(writer.addDataset({"zeros", {n}, QVector<double>(int(n), 0.0)},
+                              deflated({hsize_t(1) << 16})));
+    const QByteArray bytes = writer.image();
+    QVERIFY2(writer.close(), qPrintable(writer.error()));
+    QVERIFY(bytes.size() < (1 << 20));
+
+    QString error;
+    const auto source = openHdf5Image(bytes, "zeros.h5", error);
+    QVERIFY2(source, qPrintable(error));
+    // The values a file's reads may give are bounded too, below this; here
+    // the unpacked bytes alone are to stop the ninth read.
+    source->setBudget(qint64(n) * 9);
+    for (int read = 1; read <= 9; ++read) {
+        NamedArray array;
+        QString readError;
+        const ColumnSource::Lookup result = source->read("zeros", array, readError);
+        if (read <= 8) {
+            QVERIFY2(result == ColumnSource::Lookup::Found, qPrintable(readError));
+            QCOMPARE(array.values.size(), int(n));
+        } else {
+            QCOMPARE(int(result), int(ColumnSource::Lookup::Failed));
+            QVERIFY2(readError.contains("compressed data of zeros.h5 unpack to more than 256 MB"),
+                     qPrintable(readError));
+        }
+    }
+}
+
+void TestHdf5Source::nestingDepth_data()
+{
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("32 groups deep, the most") << 32 << false;
+    QTest::newRow("33 groups deep") << 33 << true;
+}
+
+void TestHdf5Source::nestingDepth()
+{
+    QFETCH(int, depth);
+    QFETCH(bool, refused);
+    Hdf5Writer writer;
+    QVERIFY(writer.addDataset({"top", {1}, {1}}));
+    QVERIFY(writer.addNestedGroups("g", depth));
+    QVERIFY(writer.addDataset({nestedPath(depth, "sca"), {2}, {3, 4}}));
     const QByteArray bytes = writer.image();
     QVERIFY2(writer.close(), qPrintable(writer.error()));
     QString error;
-    const auto source = openHdf5Image(bytes, "part.h5", error);
+    const auto source = openHdf5Image(bytes, "deep.h5", error);
+    if (refused) {
+        QVERIFY(!source);
+        QVERIFY2(error.contains("deep.h5 is not read: its groups nest more than 32 deep"),
+                 qPrintable(error));
+    } else {
+        QVERIFY2(source, qPrintable(error));
+        QCOMPARE(source->names(), (QStringList{nestedPath(depth, "sca"), "top"}));
+    }
+}
+
+// A group linked from inside itself and a group or dataset of two names are
+// walked once, under the first name met.
+void TestHdf5Source::hardLinkCycleWalkedOnce()
+{
+    Hdf5Writer writer;
+    QVERIFY(writer.addDataset({"a/b/x", {2}, {1, 2}}));
+    QVERIFY(writer.addHardLink("a/b/loop", "/a"));
+    QVERIFY(writer.addHardLink("a/y", "/a/b/x"));
+    QVERIFY(writer.addHardLink("c", "/a/b"));
+    QVERIFY(writer.addHardLink("a/b/root", "/"));
+    QVERIFY(writer.addDataset({"z", {1}, {3}}));
+    const QByteArray bytes = writer.image();
+    QVERIFY2(writer.close(), qPrintable(writer.error()));
+    QString error;
+    const auto source = openHdf5Image(bytes, "cycle.h5", error);
     QVERIFY2(source, qPrintable(error));
-    QVERIFY(source->warnings().isEmpty());
+    QCOMPARE(source->names(), (QStringList{"a/b/x", "z"}));
+    QVERIFY2(source->warnings().isEmpty(), qPrintable(source->warnings().join('\n')));
+    NamedArray array;
+    QCOMPARE(int(source->read("x", array, error)), int(ColumnSource::Lookup::Found));
+    VESKOR_COMPARE_VALUES(array.values, (QVector<double>{1, 2}));
+}
+
+void TestHdf5Source::userBlock_data()
+{
+    QTest::addColumn<int>("userBlock");
+    // Not HDF5: the signature after that many bytes of text.
+    QTest::addColumn<int>("fakeAt");
+    for (int size : {512, 1024, 4096, 8192, 65536, 1 << 20})
+        QTest::newRow(qPrintable(QString("user block of %1 bytes").arg(size))) << size << -1;
+    QTest::newRow("signature at 3072, no power of two") << 0 << 3072;
+    QTest::newRow("signature at 256, below the first user block") << 0 << 256;
+}
+
+// Whatever precedes the HDF5 data, detection finds the signature where the
+// library does, and the file reads.
+void TestHdf5Source::userBlock()
+{
+    QFETCH(int, userBlock);
+    QFETCH(int, fakeAt);
+    const QString path = nextPath();
+    if (fakeAt >= 0) {
+        QVERIFY(writeBytes(path, QByteArray(fakeAt, ' ') + QByteArray("\x89HDF\r\n\x1a\n", 8) +
+                                     QByteArray(8192, 'x')));
+    } else {
+        Hdf5Writer writer(path, hsize_t(userBlock));
+        QVERIFY(writer.addDataset({"entry/sca", {3}, {1, 2, 3}}));
+        QVERIFY2(writer.close(), qPrintable(writer.error()));
+        QCOMPARE(fileBytes(path).indexOf("\x89HDF\r\n\x1a\n"), userBlock);
+    }
+    const bool hdf5 = fakeAt < 0;
+    QCOMPARE(labelledFormatOf(path) == "HDF5", hdf5);
+    QString error;
+    const auto source = openHdf5File(path, error);
+    QCOMPARE(bool(source), hdf5);
+    if (!hdf5) {
+        QVERIFY2(error.contains("is not an HDF5 file"), qPrintable(error));
+        return;
+    }
     NamedArray array;
     QCOMPARE(int(source->read("sca", array, error)), int(ColumnSource::Lookup::Found));
-    VESKOR_COMPARE_VALUES(array.values, (QVector<double>{1, 2, 0, 0, 0}));
-    QCOMPARE(source->warnings().size(), 1);
-    QVERIFY2(source->warnings().first().contains("part.h5: dataset 'scan/sca' is only partly"),
-             qPrintable(source->warnings().first()));
+    VESKOR_COMPARE_VALUES(array.values, (QVector<double>{1, 2, 3}));
 }
 
 void TestHdf5Source::writeHdf5FileRefusesWrongCounts()

@@ -283,6 +283,8 @@ void TestBody::creationOrder()
     QCOMPARE(chain.mid(0, 7), QStringList({"Quit", "SaveResult", "ReadFiles", "ModelChoice",
                                            "Clear", "lineEdit", "ResultTabs"}));
     QCOMPARE(chain.last(), QString("ResultsView"));
+    // The plot view box comes with the tabs, before the page they show.
+    QCOMPARE(chain.indexOf("PlotView"), chain.indexOf("qt_tabwidget_tabbar") + 1);
 }
 
 void TestBody::windowAndTexts()
@@ -333,9 +335,12 @@ void TestBody::metaObject()
                           "drawI0Nin(QPainter*)",
                           "drawNinNout(QPainter*)",
                           "modelChosen(int)",
+                          "viewChosen(int)",
                           "pointUseToggled(bool)",
                           "copyResults()",
-                          "saveTable(QString)"};
+                          "saveTable(QString)",
+                          "saveImage(QString)",
+                          "saveData(QString)"};
     const int count = int(sizeof sigs / sizeof *sigs);
     QCOMPARE(mo.methodCount() - mo.methodOffset(), count);
     for (int i = 0; i < count; ++i) {

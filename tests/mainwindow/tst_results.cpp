@@ -8,6 +8,7 @@
 #include "input/ameasp.h"
 #include "input/le.h"
 #include "mainwindow/body.h"
+#include "referencearithmetic.h"
 #include "testsupport.h"
 #include "toolrun.h"
 #include "windowdriver.h"
@@ -29,6 +30,7 @@
 
 #include <cmath>
 
+using veskor::reference::printfNumber;
 using veskor::test::contents;
 using veskor::test::exampleSpectra;
 using veskor::test::runTool;
@@ -168,9 +170,9 @@ void TestResults::modelChoiceIsTheTools()
         QCOMPARE(cell(ch, ResultsTableModel::InputModel), prefix + label(in));
         QCOMPARE(cell(ch, ResultsTableModel::OutputModel), prefix + label(out));
         QCOMPARE(cell(ch, ResultsTableModel::InputChiSquare),
-                 QString::number(r["inputReducedChiSquare"].toDouble(), 'g', 3));
+                 printfNumber(r["inputReducedChiSquare"].toDouble(), 'g', 3));
         QCOMPARE(cell(ch, ResultsTableModel::OutputChiSquare),
-                 QString::number(r["outputReducedChiSquare"].toDouble(), 'g', 3));
+                 printfNumber(r["outputReducedChiSquare"].toDouble(), 'g', 3));
         // An undetermined constant's loss is the fit's own, which the JSON
         // does not give.
         if (r["tau0"].isNull())
@@ -188,9 +190,9 @@ void TestResults::modelChoiceIsTheTools()
         const double zIn = r["inputScale"].toDouble() * r["tau0"].toDouble() * topI0;
         const double zOut = r["tau"].toDouble() * r["highestIcr"].toDouble();
         QCOMPARE(cell(ch, ResultsTableModel::InputLoss),
-                 QString::number(loss(curveOf(in, "inputChiSquare"), zIn) * 100, 'g', 3));
+                 printfNumber(loss(curveOf(in, "inputChiSquare"), zIn) * 100, 'g', 3));
         QCOMPARE(cell(ch, ResultsTableModel::OutputLoss),
-                 QString::number(loss(curveOf(out, "outputChiSquare"), zOut) * 100, 'g', 3));
+                 printfNumber(loss(curveOf(out, "outputChiSquare"), zOut) * 100, 'g', 3));
     }
 
     const QString windowFile = dir.filePath("window.dat");

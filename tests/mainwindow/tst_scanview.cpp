@@ -10,6 +10,7 @@
 #include "plot/dispa.h"
 #include "plot/plotcolors.h"
 #include "plot/plotlabels.h"
+#include "referencearithmetic.h"
 #include "testsupport.h"
 #include "toolrun.h"
 #include "windowdriver.h"
@@ -57,6 +58,7 @@ QList<QLineEdit*> valueFields(Body& body)
     return fields;
 }
 
+using veskor::reference::printfNumber;
 using veskor::test::exampleSpectra;
 using veskor::test::ToolRun;
 
@@ -67,7 +69,7 @@ ToolRun fitJson(const QStringList& files, const QStringList& options = {})
 
 QString micro(double seconds)
 {
-    return QString::number(seconds * 1e6, 'g', 3);
+    return printfNumber(seconds * 1e6, 'g', 3);
 }
 
 // The tool tip's line for one exact model's constant, from what veskor-fit
@@ -76,7 +78,7 @@ QString exactModelLine(const QString& label, const QString& symbol, double value
                        double chi2)
 {
     return QStringLiteral("%1: %2 = %3 \u00b1 %4 \u00b5s (\u03c7\u00b2/\u03bd %5)")
-        .arg(label, symbol, micro(value), micro(error), QString::number(chi2, 'f', 2));
+        .arg(label, symbol, micro(value), micro(error), printfNumber(chi2, 'f', 2));
 }
 
 void wheel(QWidget* w, QPoint at, int delta)
@@ -235,7 +237,8 @@ void TestScanView::pointToolTipsNameTheirOrigin()
     QTemporaryDir dir;
     const QByteArray text = "# Channels : 1\n# I0 ICR SCA\n1000 900 800\n\n2000 1600 1300\n"
                             "# a note\n3000 2100 1600\n";
-    const QString table = writeFile(dir, "table.dat", text);
+    // A "%1" in the name stays in the tool tip as it is.
+    const QString table = writeFile(dir, "run%1%2.dat", text);
     const QStringList spectra = exampleSpectra().mid(0, 2);
     Window w;
     w.read(spectra + QStringList{table});
@@ -247,8 +250,7 @@ void TestScanView::pointToolTipsNameTheirOrigin()
     const QList<QByteArray> lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i)
         if (!lines[i].isEmpty() && !lines[i].startsWith('#'))
-            expected
-                << QStringLiteral("%1, line %2").arg(QDir::toNativeSeparators(table)).arg(i + 1);
+            expected << QDir::toNativeSeparators(table) + ", line " + QString::number(i + 1);
 
     QStringList tips;
     for (AMeasP* panel : w.body.pointData().points)
@@ -336,7 +338,7 @@ void TestScanView::resultToolTipsListTheStagesWarnings()
     const QStringList tau0Tip = set.tauFields[0]->toolTip().split('\n');
     const QStringList tauTip = set.tauFields[1]->toolTip().split('\n');
     const QString fraction = QStringLiteral("\u03c40 \u00d7 highest ICR = %1, above 0.1")
-                                 .arg(QString::number(set.tau0s[0] * 66000, 'g', 3));
+                                 .arg(printfNumber(set.tau0s[0] * 66000, 'g', 3));
     QVERIFY2(tau0Tip.filter(fraction).size() == 1, qPrintable(tau0Tip.join('\n')));
     QVERIFY(tauTip.filter("\u03c40 \u00d7").isEmpty());
     const QString above = QStringLiteral("point 2 (%1, line 4): SCA 18500 exceeds ICR 18000")
@@ -549,7 +551,11 @@ void TestScanView::droppedFilesLoadInOrder()
     QCOMPARE(enter.isAccepted(), !i0s.isEmpty());
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w.body, &drop);
+    // The drop is answered before anything is read.
+    QCOMPARE(drop.isAccepted(), !i0s.isEmpty());
+    QVERIFY(w.body.pointData().points.isEmpty());
 
+    QCoreApplication::processEvents();
     QList<double> loaded;
     for (AMeasP* panel : w.body.pointData().points)
         loaded << panel->i0;

@@ -327,9 +327,14 @@ void TestChCoord::zoomBox_data()
     QTest::newRow("lower left to upper right turns y over")
         << QPoint(100, 150) << QPoint(300, 50) << R << none << R << none << true << 1.0 << 3.0
         << 1.5 << 0.5;
-    QTest::newRow("press and release at one point")
-        << QPoint(200, 100) << QPoint(200, 100) << R << none << R << none << true << 2.0 << 2.0
-        << 1.0 << 1.0;
+    // A right click without a drag opens the plot's menu instead, and the
+    // view it is to copy or save stays.
+    QTest::newRow("press and release at one point: the menu, the scale kept")
+        << QPoint(200, 100) << QPoint(200, 100) << R << none << R << none << false << 0.0 << 4.0
+        << 0.0 << 2.0;
+    QTest::newRow("a box without width gives x no width")
+        << QPoint(200, 50) << QPoint(200, 150) << R << none << R << none << true << 2.0 << 2.0
+        << 0.5 << 1.5;
     QTest::newRow("modifiers at the release do not count")
         << QPoint(100, 50) << QPoint(300, 150) << R << none << L << int(Qt::ControlModifier) << true
         << 1.0 << 3.0 << 0.5 << 1.5;

@@ -260,8 +260,8 @@ private Q_SLOTS:
     void identityCurveIsTheDiagonal();
     void channelWithoutFitHasNoCurve();
     void paintOrder();
-    void oddEven_data();
-    void oddEven();
+    void overlappingDots_data();
+    void overlappingDots();
     void curvesLieOverDots();
     void degenerate_data();
     void degenerate();
@@ -273,6 +273,9 @@ private Q_SLOTS:
     void curveReachesTheRightEdge();
     void sceneMatchesReference_data();
     void sceneMatchesReference();
+    void ratioViewIsTheCountsOverX_data();
+    void ratioViewIsTheCountsOverX();
+    void residualsInSigmasOfTheModel();
 };
 
 void TestPlotScene::tooFewPoints_data()
@@ -630,7 +633,7 @@ void TestPlotScene::paintOrder()
     for (int ch = 0; ch < 2; ++ch) {
         const Recorder::Op& fill = rec.ops[nLines + ch];
         QCOMPARE(fill.kind, Recorder::Op::Path);
-        QCOMPARE(fill.fillRule, Qt::OddEvenFill);
+        QCOMPARE(fill.fillRule, Qt::WindingFill);
         QCOMPARE(fill.pen.style(), Qt::NoPen);
         QCOMPARE(fill.brush.style(), Qt::SolidPattern);
         QCOMPARE(fill.brush.color(), colors[ch]);
@@ -643,7 +646,7 @@ void TestPlotScene::paintOrder()
     }
 }
 
-void TestPlotScene::oddEven_data()
+void TestPlotScene::overlappingDots_data()
 {
     QTest::addColumn<QVector<double>>("i0s");
     QTest::addColumn<int>("channels");
@@ -654,19 +657,22 @@ void TestPlotScene::oddEven_data()
     const QColor red = plotColors()[1];
     // I0 10 is x 10, 20 is x 110, 30 is x 210, 20.4 is x 114; y as dotPositions.
     QTest::newRow("one dot") << QVector<double>{10, 20, 30} << 1 << QPoint(110, 110) << black;
-    QTest::newRow("two dots at one pixel cancel")
-        << QVector<double>{10, 20, 20, 30} << 1 << QPoint(110, 110) << kWhite;
-    QTest::newRow("a third dot fills again")
+    // Points at one place show as one dot, however many there are.
+    QTest::newRow("two dots at one pixel")
+        << QVector<double>{10, 20, 20, 30} << 1 << QPoint(110, 110) << black;
+    QTest::newRow("three dots at one pixel")
         << QVector<double>{10, 20, 20, 20, 30} << 1 << QPoint(110, 110) << black;
-    QTest::newRow("partial overlap: common part empty")
-        << QVector<double>{10, 20, 20.4, 30} << 1 << QPoint(112, 110) << kWhite;
+    QTest::newRow("partial overlap: common part filled")
+        << QVector<double>{10, 20, 20.4, 30} << 1 << QPoint(112, 110) << black;
     QTest::newRow("partial overlap: the rest filled")
         << QVector<double>{10, 20, 20.4, 30} << 1 << QPoint(108, 110) << black;
+    QTest::newRow("partial overlap: nothing beyond the two dots")
+        << QVector<double>{10, 20, 20.4, 30} << 1 << QPoint(118, 110) << kWhite;
     QTest::newRow("later channel covers an earlier one")
         << QVector<double>{10, 20, 30} << 2 << QPoint(110, 110) << red;
 }
 
-void TestPlotScene::oddEven()
+void TestPlotScene::overlappingDots()
 {
     QFETCH(QVector<double>, i0s);
     QFETCH(int, channels);
@@ -1144,6 +1150,120 @@ void TestPlotScene::sceneMatchesReference()
             }
         }
     }
+}
+
+void TestPlotScene::ratioViewIsTheCountsOverX_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("stage");
+    const struct
+    {
+        const char* name;
+        int model;
+    } models[] = {{"quadratic pair", -1},
+                  {"paralysable", int(DeadTimeModel::Paralyzable)},
+                  {"non-paralysable", int(DeadTimeModel::NonParalyzable)},
+                  {"hybrid", int(DeadTimeModel::Hybrid)}};
+    for (const auto& m : models) {
+        QTest::addRow("%s, input stage", m.name) << m.model << int(DeadTimeStage::Input);
+        QTest::addRow("%s, output stage", m.name) << m.model << int(DeadTimeStage::Output);
+    }
+}
+
+// Whatever the model, the ratio view's curve times x is the counts view's
+// curve, and its dashed line lies at the curve's value at zero rate.
+void TestPlotScene::ratioViewIsTheCountsOverX()
+{
+    QFETCH(int, model);
+    QFETCH(int, stage);
+    QVector<Point> pts;
+    for (double i0 : {1e4, 3e4, 6e4, 1e5})
+        pts.append({i0, {0.3 * i0 * std::exp(-0.3 * i0 * 2e-6)}, {0.25 * i0}});
+    Data data(pts);
+    data.fit({0.3, -0.3 * 0.3 * 2e-6});
+    double zeroRate = 0.3;
+    if (model >= 0) {
+        ModelCurve c;
+        c.model = DeadTimeModel(model);
+        c.available = true;
+        c.scale = 0.28;
+        c.rate = 0.28 * 1.5e-6;
+        c.nonParalysableRate = 0.28 * 0.7e-6;
+        data.source.i0NinCurves = {c};
+        data.source.ninNoutCurves = {c};
+        zeroRate = c.scale;
+    }
+    const auto st = DeadTimeStage(stage);
+    Surface counts(500, 300), ratio(500, 300);
+    const PlotScene countsScene =
+        viewScene(data.source, st, PlotView::Counts, plotColors(), counts.coord);
+    // The ratio view over the same x as the counts view.
+    ratio.coord.setScale(counts.coord.scaleX0, 0, counts.coord.scaleX1, 1);
+    ratio.coord.xScaleSet = true;
+    const PlotScene ratioScene =
+        viewScene(data.source, st, PlotView::Ratio, plotColors(), ratio.coord);
+    const QVector<QPointF>& c = countsScene.curves.value(0).values;
+    const QVector<QPointF>& r = ratioScene.curves.value(0).values;
+    QVERIFY(c.size() > 90);
+    QCOMPARE(r.size(), c.size());
+    for (int i = 0; i < c.size(); ++i) {
+        QCOMPARE(r[i].x(), c[i].x());
+        if (c[i].x() != 0)
+            QVERIFY2(std::abs(r[i].y() * c[i].x() - c[i].y()) <= 1e-12 * std::abs(c[i].y()),
+                     qPrintable(QString::number(c[i].x())));
+    }
+    // The points' ratios, each count over its own x.
+    const QVector<PlotScene::Value>& dots = ratioScene.dots.value(0).values;
+    QCOMPARE(dots.size(), pts.size());
+    for (int j = 0; j < pts.size(); ++j) {
+        const double x = st == DeadTimeStage::Input ? pts[j].i0 : pts[j].icrs[0];
+        const double y = st == DeadTimeStage::Input ? pts[j].icrs[0] : pts[j].scas[0];
+        QCOMPARE(dots[j].at, QPointF(x, y / x));
+    }
+    QCOMPARE(ratioScene.guides.size(), 1);
+    QVERIFY(ratioScene.guides[0].dashed);
+    QCOMPARE(ratioScene.guides[0].line.y1(), int(ratio.coord.pixY(zeroRate)));
+}
+
+// A residual is (data - model) / sqrt(model / time): a point on the model
+// is at 0, one two sigmas short at -2, for counts and for rates alike; a
+// point the model expects nothing of has none.
+void TestPlotScene::residualsInSigmasOfTheModel()
+{
+    const double a1 = 0.5, a2 = -1e-7;
+    const auto model = [&](double x) { return (a2 * x) * x + a1 * x; };
+    const double xs[] = {1e4, 2e4, 4e4, 8e4};
+    const double times[] = {1, 1, 2.5, 0.5};
+    const double expected[] = {0, -2, 3, 0};
+    QVector<Point> pts;
+    for (int j = 0; j < 4; ++j) {
+        const double f = model(xs[j]);
+        pts.append({xs[j], {f + expected[j] * std::sqrt(f / times[j])}, {1}});
+    }
+    // Beyond the top of the parabola the model expects no count.
+    pts.append({6e6, {10}, {1}});
+    Data data(pts);
+    for (int j = 0; j < 4; ++j)
+        data.source.points[j].time = times[j];
+    data.fit({a1, a2});
+    Surface s(400, 300);
+    const PlotScene scene =
+        viewScene(data.source, DeadTimeStage::Input, PlotView::Residuals, plotColors(), s.coord);
+    const QVector<PlotScene::Value>& r = scene.dots.value(0).values;
+    QCOMPARE(r.size(), 5);
+    for (int j = 0; j < 4; ++j) {
+        QCOMPARE(r[j].at.x(), xs[j]);
+        QVERIFY2(std::abs(r[j].at.y() - expected[j]) < 1e-9, qPrintable(QString::number(j)));
+    }
+    QVERIFY(std::isnan(r[4].at.y()));
+    QCOMPARE(scene.dots[0].centres.size(), 4);
+    // The bands at +-3 and +-1, and the zero line, where the mapper puts them.
+    QCOMPARE(scene.bands.size(), 2);
+    QCOMPARE(scene.bands[0].rect.top(), int(s.coord.pixY(3)));
+    QCOMPARE(scene.bands[1].rect.bottom(), int(s.coord.pixY(-1)));
+    QCOMPARE(scene.guides.size(), 1);
+    QCOMPARE(scene.guides[0].line.y1(), int(s.coord.pixY(0)));
+    QVERIFY(scene.curves.isEmpty() || scene.curves[0].samples.isEmpty());
 }
 
 VESKOR_GUI_TEST_MAIN(TestPlotScene)

@@ -13,6 +13,7 @@
 //   read:F;G     accepts files F and G in the read dialog
 //   size:WxH     resizes the window
 //   model:NAME   chooses the model whose item data is NAME
+//   view:NAME    chooses the plot view whose item data is NAME
 //   tab:N        shows tab N of the plots and the results table
 //   leave-out:N  unchecks the "use in fit" box of point N (from 1)
 //   accept-mapping  accepts the mapping dialog of scan files as it stands
@@ -132,8 +133,10 @@ private:
             settle();
             return true;
         }
-        if (step.startsWith(QLatin1String("model:"))) {
-            auto* choice = body->findChild<QComboBox*>(QStringLiteral("ModelChoice"));
+        if (step.startsWith(QLatin1String("model:")) || step.startsWith(QLatin1String("view:"))) {
+            auto* choice = body->findChild<QComboBox*>(step.startsWith(QLatin1String("model:"))
+                                                           ? QStringLiteral("ModelChoice")
+                                                           : QStringLiteral("PlotView"));
             const int index = choice ? choice->findData(value) : -1;
             if (index < 0)
                 return false;
