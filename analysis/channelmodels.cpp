@@ -1,5 +1,6 @@
 #include "analysis/channelmodels.h"
 
+#include "analysis/channelthreads.h"
 #include "analysis/hybridfit.h"
 
 #include <algorithm>
@@ -172,22 +173,24 @@ QVector<ChannelModels> fitChannelModels(const QVector<PointView>& points, const 
 {
     const int nChannels = std::min(fit.tau0s.size(), stats.size());
     const int n = points.size();
-    QVector<ChannelModels> all;
-    all.reserve(nChannels);
+    QVector<ChannelModels> all(nChannels);
     QVector<double> i0s(n);
-    QVector<double> icrs(n);
-    QVector<double> scas(n);
     QVector<double> times(n);
     for (int j = 0; j < n; ++j) {
         i0s[j] = points[j].i0;
         times[j] = points[j].time;
     }
-    for (int ch = 0; ch < nChannels; ++ch) {
+    // The channels' fits take most of a large scan's analysis, and are
+    // independent.
+    ChannelModels* out = all.data();
+    forEachChannel(nChannels, [&](int ch) {
+        QVector<double> icrs(n);
+        QVector<double> scas(n);
         for (int j = 0; j < n; ++j) {
             icrs[j] = points[j].icr(ch);
             scas[j] = points[j].sca(ch);
         }
-        ChannelModels m;
+        ChannelModels& m = out[ch];
         const int q = int(DeadTimeModel::Quadratic);
         const int p = int(DeadTimeModel::Paralyzable);
         const int np = int(DeadTimeModel::NonParalyzable);
@@ -213,8 +216,7 @@ QVector<ChannelModels> fitChannelModels(const QVector<PointView>& points, const 
         m.autoFit[0].undetermined = determination(m.autoFit[0]);
         m.autoFit[1].undetermined = determination(m.autoFit[1]);
         m.calibratedUpTo = stats.value(ch).highestIcr;
-        all.append(m);
-    }
+    });
     return all;
 }
 

@@ -43,36 +43,58 @@ bool lossAt(double bp, double bn, double u, double& loss)
     return loss <= kDeepestLoss;
 }
 
+// exp(-loss) at every point for the coefficients the curve was last
+// evaluated at, -1 where the curve means nothing: the solver takes its
+// Jacobian, and the next pass its weights, where it last evaluated it.
+struct CurveCache
+{
+    Eigen::VectorXd p;
+    Eigen::VectorXd h;
+
+    bool holds(const Eigen::VectorXd& at) const { return p.size() == at.size() && p == at; }
+};
+
+// exp(-loss) at u for p, or -1 beyond the curve's range.
+double lossFactor(const Eigen::VectorXd& p, double u)
+{
+    double loss;
+    return lossAt(p[1], p[2], u, loss) ? std::exp(-loss) : -1.0;
+}
+
 struct WeightedHybrid : Eigen::DenseFunctor<double>
 {
     WeightedHybrid(const Eigen::VectorXd& u, const Eigen::VectorXd& v,
-                   const Eigen::VectorXd& sqrtWeight)
-        : Eigen::DenseFunctor<double>(3, int(u.size())), u(u), v(v), sqrtWeight(sqrtWeight)
+                   const Eigen::VectorXd& sqrtWeight, CurveCache& cache)
+        : Eigen::DenseFunctor<double>(3, int(u.size())), u(u), v(v), sqrtWeight(sqrtWeight),
+          cache(cache)
     {
     }
 
     int operator()(const Eigen::VectorXd& p, Eigen::VectorXd& r) const
     {
+        cache.p.resize(0);
+        cache.h.resize(u.size());
         for (Eigen::Index k = 0; k < u.size(); ++k) {
-            double loss;
+            const double h = lossFactor(p, u[k]);
+            cache.h[k] = h;
             // A step beyond the curve's range looks far worse than any on
             // it, so the solver takes a shorter one.
-            r[k] = lossAt(p[1], p[2], u[k], loss)
-                       ? sqrtWeight[k] * (v[k] - p[0] * u[k] * std::exp(-loss))
-                       : 1e8 * sqrtWeight[k] * (1.0 + std::abs(v[k]));
+            r[k] = h >= 0.0 ? sqrtWeight[k] * (v[k] - p[0] * u[k] * h)
+                            : 1e8 * sqrtWeight[k] * (1.0 + std::abs(v[k]));
         }
+        cache.p = p;
         return 0;
     }
 
     int df(const Eigen::VectorXd& p, Eigen::MatrixXd& jacobian) const
     {
+        const bool cached = cache.holds(p);
         for (Eigen::Index k = 0; k < u.size(); ++k) {
-            double loss;
-            if (!lossAt(p[1], p[2], u[k], loss)) {
+            const double h = cached ? cache.h[k] : lossFactor(p, u[k]);
+            if (h < 0.0) {
                 jacobian.row(k).setZero();
                 continue;
             }
-            const double h = std::exp(-loss);
             const double sw = sqrtWeight[k];
             jacobian(k, 0) = -sw * u[k] * h;
             jacobian(k, 1) = sw * p[0] * u[k] * u[k] * h;
@@ -84,24 +106,33 @@ struct WeightedHybrid : Eigen::DenseFunctor<double>
     const Eigen::VectorXd& u;
     const Eigen::VectorXd& v;
     const Eigen::VectorXd& sqrtWeight;
+    CurveCache& cache;
 };
+
+// The curve's expectation at point k, or 0 beyond its range.
+double expected(const Eigen::VectorXd& u, const Eigen::VectorXd& p, const CurveCache& cache,
+                bool cached, Eigen::Index k)
+{
+    const double h = cached ? cache.h[k] : lossFactor(p, u[k]);
+    return h >= 0.0 ? p[0] * u[k] * h : 0.0;
+}
 
 // Weighted least squares with Poisson weights t / f that follow the curve,
 // pass after pass until it stops moving; false when the solver fails or the
 // passes do not settle.
 bool reweightedFit(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eigen::VectorXd& t,
-                   Eigen::VectorXd& p)
+                   Eigen::VectorXd& p, CurveCache& cache)
 {
     const Eigen::Index n = u.size();
     Eigen::VectorXd sqrtWeight(n);
     for (int pass = 0; pass < kMaxReweightings; ++pass) {
+        const bool cached = cache.holds(p);
         for (Eigen::Index k = 0; k < n; ++k) {
-            double loss;
-            const double f = lossAt(p[1], p[2], u[k], loss) ? p[0] * u[k] * std::exp(-loss) : 0.0;
+            const double f = expected(u, p, cache, cached, k);
             // The floor only keeps a poor start finite.
             sqrtWeight[k] = std::sqrt(t[k]) / std::sqrt(std::max(f, 1e-12));
         }
-        WeightedHybrid curve(u, v, sqrtWeight);
+        WeightedHybrid curve(u, v, sqrtWeight, cache);
         const Eigen::VectorXd before = p;
         if (!minimiseFrom(curve, p, kMaxEvaluations))
             return false;
@@ -114,12 +145,12 @@ bool reweightedFit(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eig
 // sum t (v - f)^2 / f in scaled units, or infinity where the curve leaves
 // its range or expects no count.
 double scaledChiSquare(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eigen::VectorXd& t,
-                       const Eigen::VectorXd& p)
+                       const Eigen::VectorXd& p, const CurveCache& cache)
 {
+    const bool cached = cache.holds(p);
     double chi2 = 0.0;
     for (Eigen::Index k = 0; k < u.size(); ++k) {
-        double loss;
-        const double f = lossAt(p[1], p[2], u[k], loss) ? p[0] * u[k] * std::exp(-loss) : 0.0;
+        const double f = expected(u, p, cache, cached, k);
         if (!(f > 0.0))
             return std::numeric_limits<double>::infinity();
         chi2 += t[k] * (v[k] - f) * (v[k] - f) / f;
@@ -277,16 +308,17 @@ StageFit fitHybridStage(DeadTimeStage stage, const QVector<double>& x, const QVe
     bool settled = false;
     bool steep =
         paralysable.outcome == Outcome::TooSteep || nonParalysable.outcome == Outcome::TooSteep;
+    CurveCache cache;
     for (double share : {0.5, 0.15, 0.85}) {
         Eigen::VectorXd p(3);
         p << share * para.a + (1.0 - share) * non.a, share * para.b, (1.0 - share) * non.b;
-        if (!reweightedFit(u, v, t, p))
+        if (!reweightedFit(u, v, t, p, cache))
             continue;
         settled = true;
         steep = steep || tooSteep(p);
         if (p[1] < 0.0 || p[2] < 0.0)
             continue;
-        const double chi2 = scaledChiSquare(u, v, t, p);
+        const double chi2 = scaledChiSquare(u, v, t, p, cache);
         if (chi2 < lowest) {
             lowest = chi2;
             best = p;

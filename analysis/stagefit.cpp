@@ -91,40 +91,69 @@ double standardError(double variance)
 
 namespace {
 
+// exp(-z) at every point for the coefficients the paralysable curve was
+// last evaluated at. The solver takes its Jacobian, and the next pass its
+// weights, where it last evaluated the curve: the same values, computed
+// once.
+struct CurveCache
+{
+    Eigen::VectorXd p;
+    Eigen::VectorXd h;
+
+    bool holds(const Eigen::VectorXd& at) const { return p.size() == at.size() && p == at; }
+};
+
 // The weighted least-squares problem of one pass: residuals
 // sqrt(w) (v - a u h(b u)) over the points, in units scaled so that the
 // largest x and y are 1 and a, b are of order one.
 struct WeightedCurve : Eigen::DenseFunctor<double>
 {
     WeightedCurve(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
-                  const Eigen::VectorXd& sqrtWeight)
+                  const Eigen::VectorXd& sqrtWeight, CurveCache& cache)
         : Eigen::DenseFunctor<double>(2, int(u.size())), loss(loss), u(u), v(v),
-          sqrtWeight(sqrtWeight)
+          sqrtWeight(sqrtWeight), cache(cache)
     {
     }
 
     int operator()(const Eigen::VectorXd& p, Eigen::VectorXd& r) const
     {
+        const bool keep = loss.model == DeadTimeModel::Paralyzable;
+        if (keep) {
+            cache.p.resize(0);
+            cache.h.resize(u.size());
+        }
         for (Eigen::Index k = 0; k < u.size(); ++k) {
             const double z = p[1] * u[k];
             // A step beyond the curve's range is made to look far worse
             // than any on it, so the solver takes a shorter one.
-            r[k] = loss.valid(z) ? sqrtWeight[k] * (v[k] - p[0] * u[k] * loss.h(z))
-                                 : 1e8 * sqrtWeight[k] * (1.0 + std::abs(v[k]));
+            if (loss.valid(z)) {
+                const double h = loss.h(z);
+                if (keep)
+                    cache.h[k] = h;
+                r[k] = sqrtWeight[k] * (v[k] - p[0] * u[k] * h);
+            } else {
+                r[k] = 1e8 * sqrtWeight[k] * (1.0 + std::abs(v[k]));
+            }
         }
+        if (keep)
+            cache.p = p;
         return 0;
     }
 
     int df(const Eigen::VectorXd& p, Eigen::MatrixXd& jacobian) const
     {
+        // Paralysable: h' = -h.
+        const bool cached = cache.holds(p);
         for (Eigen::Index k = 0; k < u.size(); ++k) {
             const double z = p[1] * u[k];
             if (!loss.valid(z)) {
                 jacobian(k, 0) = jacobian(k, 1) = 0.0;
                 continue;
             }
-            jacobian(k, 0) = -sqrtWeight[k] * u[k] * loss.h(z);
-            jacobian(k, 1) = -sqrtWeight[k] * p[0] * u[k] * u[k] * loss.dh(z);
+            const double h = cached ? cache.h[k] : loss.h(z);
+            const double dh = cached ? -cache.h[k] : loss.dh(z);
+            jacobian(k, 0) = -sqrtWeight[k] * u[k] * h;
+            jacobian(k, 1) = -sqrtWeight[k] * p[0] * u[k] * u[k] * dh;
         }
         return 0;
     }
@@ -133,8 +162,18 @@ struct WeightedCurve : Eigen::DenseFunctor<double>
     const Eigen::VectorXd& u;
     const Eigen::VectorXd& v;
     const Eigen::VectorXd& sqrtWeight;
+    CurveCache& cache;
 };
 
+// The curve's expectation a u h(b u) at point k, or 0 beyond its range.
+double expected(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& p,
+                const CurveCache& cache, bool cached, Eigen::Index k)
+{
+    const double z = p[1] * u[k];
+    if (!loss.valid(z))
+        return 0.0;
+    return p[0] * u[k] * (cached ? cache.h[k] : loss.h(z));
+}
 
 // The standardised residual of y against its expectation f > 0.
 double standardised(double y, double f)
@@ -184,19 +223,19 @@ constexpr double kSettled = 1e-12;
 // moving. p holds the start and receives the result; false when the solver
 // fails or the passes do not settle.
 bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
-                   const Eigen::VectorXd& t, Eigen::VectorXd& p)
+                   const Eigen::VectorXd& t, Eigen::VectorXd& p, CurveCache& cache)
 {
     const Eigen::Index n = u.size();
     Eigen::VectorXd sqrtWeight(n);
     for (int pass = 0; pass < kMaxReweightings; ++pass) {
         // A count's variance is its expectation. The floor only keeps a
         // poor start finite.
+        const bool cached = cache.holds(p);
         for (Eigen::Index k = 0; k < n; ++k) {
-            const double z = p[1] * u[k];
-            const double f = loss.valid(z) ? p[0] * u[k] * loss.h(z) : 0.0;
+            const double f = expected(loss, u, p, cache, cached, k);
             sqrtWeight[k] = std::sqrt(t[k]) / std::sqrt(std::max(f, 1e-12));
         }
-        WeightedCurve curve(loss, u, v, sqrtWeight);
+        WeightedCurve curve(loss, u, v, sqrtWeight, cache);
         const Eigen::VectorXd before = p;
         if (!minimiseFrom(curve, p, kMaxEvaluations))
             return false;
@@ -209,12 +248,13 @@ bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::Vect
 // sum t (v - f)^2 / f over the points, or infinity where the curve leaves
 // its range or expects no count.
 double normalisedChiSquare(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
-                           const Eigen::VectorXd& t, const Eigen::VectorXd& p)
+                           const Eigen::VectorXd& t, const Eigen::VectorXd& p,
+                           const CurveCache& cache)
 {
+    const bool cached = cache.holds(p);
     double chi2 = 0.0;
     for (Eigen::Index k = 0; k < u.size(); ++k) {
-        const double z = p[1] * u[k];
-        const double f = loss.valid(z) ? p[0] * u[k] * loss.h(z) : 0.0;
+        const double f = expected(loss, u, p, cache, cached, k);
         if (!(f > 0.0))
             return std::numeric_limits<double>::infinity();
         chi2 += t[k] * (v[k] - f) * (v[k] - f) / f;
@@ -365,12 +405,13 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
 
     Eigen::VectorXd p;
     double lowest = std::numeric_limits<double>::infinity();
+    CurveCache cache;
     for (const Start& start : qAsConst(starts)) {
         Eigen::VectorXd candidate(2);
         candidate << start.a, start.b;
-        if (!reweightedFit(loss, u, v, t, candidate))
+        if (!reweightedFit(loss, u, v, t, candidate, cache))
             continue;
-        const double chi2 = normalisedChiSquare(loss, u, v, t, candidate);
+        const double chi2 = normalisedChiSquare(loss, u, v, t, candidate, cache);
         if (chi2 < lowest) {
             lowest = chi2;
             p = candidate;

@@ -89,6 +89,7 @@ BENCHMARK(BM_AnalyseRun)
     ->Args({4, 12})
     ->Args({19, 100})
     ->Args({19, 1000})
+    ->Args({19, 25000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResultFileBytes)->Arg(4)->Arg(19)->Unit(benchmark::kMicrosecond);
 

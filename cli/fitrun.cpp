@@ -62,7 +62,8 @@ FitRun loadFitRun(const QStringList& paths, QVector<FitRun::Exclusion>& exclusio
     static_cast<LoadedFiles&>(run) = loadFiles(paths, exclusions, load);
     for (const FitRun::File& f : qAsConst(run.files))
         if (!f.opened)
-            err << "veskor-fit: cannot open " << f.path << ": " << f.openError << '\n';
+            err << "veskor-fit: cannot " << (f.tooLarge ? "read " : "open ") << f.path << ": "
+                << f.openError << '\n';
     if (run.stopped) {
         const FitRun::File& f = run.files.constLast();
         run.inputError =

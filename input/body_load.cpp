@@ -89,6 +89,17 @@ QStringList Body::loadSelection(const QStringList& files, const ScanOptions& sca
         else
             updateUseBoxes();
     }
+    // The debug log is where the window's formats say what they passed
+    // over: a file too large to read, points whose values are not numbers.
+    for (const LoadedFiles::File& f : qAsConst(loaded.files)) {
+        if (f.tooLarge)
+            qDebug().noquote() << QStringLiteral("Cannot read \"%1\": %2").arg(f.path, f.openError);
+        if (f.scanFile)
+            continue;
+        for (const LoadedFiles::File::Note& n : f.notes)
+            if (n.check == QLatin1String("notFinite") || n.check == QLatin1String("tooManyPoints"))
+                qDebug().noquote() << n.text;
+    }
     if (pointsRefused > 0)
         qDebug() << "Points not loaded, the window is full:" << pointsRefused;
     pointsRefusedSinceClear += pointsRefused;

@@ -2,6 +2,12 @@
 
 #include "input/channellimit.h"
 
+#include <QSet>
+
+#include <functional>
+
+#include <cmath>
+
 namespace {
 
 const QString kChannel = QStringLiteral("{n}");
@@ -65,6 +71,7 @@ public:
             firstName = name;
         }
         arrays.append(array);
+        arrayNames.append(name);
         return int(arrays.size()) - 1;
     }
 
@@ -115,6 +122,15 @@ public:
 
     int points() const { return pointCount; }
     const NamedArray& array(int a) const { return arrays[a]; }
+    // The value c of point k, as a message names it: 'ICR3', or 'ICR'
+    // channel 3 for a 2-D dataset.
+    QString valueName(const ChannelColumn& c) const
+    {
+        const QString name = QStringLiteral("'%1'").arg(arrayNames[c.array]);
+        return arrays[c.array].twoDimensional
+                   ? QStringLiteral("%1 channel %2").arg(name, QString::number(c.column + 1))
+                   : name;
+    }
 
 private:
     int failed(MappingFault::Kind kind, MappingRole role, const QString& name)
@@ -128,6 +144,7 @@ private:
     ColumnSource& source;
     MappingFault& fault;
     QVector<NamedArray> arrays;
+    QStringList arrayNames;
     int pointCount = -1;
     QString firstName;
 };
@@ -176,10 +193,58 @@ QString listNames(const QStringList& names)
            QStringLiteral(", … (%1 in all)").arg(names.size());
 }
 
+namespace {
+
+// The names a mapping will read, as far as the source's names tell: a
+// source that takes rows apart then does so once.
+QStringList namesToRead(const ColumnSource& source, const ColumnMapping& mapping)
+{
+    const QStringList all = source.names();
+    const QSet<QString> known(all.begin(), all.end());
+    QStringList names{mapping.i0};
+    if (!mapping.time.isEmpty())
+        names << mapping.time;
+    for (const QString& pattern : {mapping.icr, mapping.sca}) {
+        if (!pattern.contains(kChannel)) {
+            names << pattern;
+            continue;
+        }
+        for (int n = 1; n <= maxPointChannels; ++n) {
+            const QString name = QString(pattern).replace(kChannel, QString::number(n));
+            if (!known.contains(name))
+                break;
+            names << name;
+        }
+    }
+    return names;
+}
+
+// The first point skipped for a reason, what it was, and how many more.
+struct Skips
+{
+    int first = -1;
+    int more = 0;
+    QString why;
+
+    void add(int point, const std::function<QString()>& reason)
+    {
+        if (first >= 0) {
+            ++more;
+            return;
+        }
+        first = point;
+        why = reason();
+    }
+};
+
+} // namespace
+
 bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& scan,
-                QString& error)
+                QString& error, qint64 budget)
 {
     scan = MappedScan{};
+    source.setBudget(budget);
+    source.willRead(namesToRead(source, mapping));
     Reader reader(source, scan.fault);
     const int i0 = reader.read(MappingRole::I0, mapping.i0, error);
     if (i0 < 0)
@@ -210,42 +275,55 @@ bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& 
     const int channels = int(icrs.size());
     // Every name held one value for all points: the scan has one point.
     const int points = reader.points() < 0 ? 1 : reader.points();
-    int firstBadTime = -1;
-    int moreBadTimes = 0;
-    QString badTime;
+    Skips badTimes;
+    Skips notFinite;
     for (int k = 0; k < points; ++k) {
         MappedPoint p;
         p.line = source.line(k);
         p.index = k;
         if (time >= 0) {
             p.time = reader.array(time).at(k, 0);
-            // Also NaN: a time that cannot be divided by says nothing.
-            if (!(p.time > 0.0)) {
-                if (firstBadTime < 0) {
-                    firstBadTime = k;
-                    badTime =
-                        QStringLiteral("time %1 is %2").arg(mapping.time, QString::number(p.time));
-                } else {
-                    ++moreBadTimes;
-                }
+            // Also NaN and infinity: a time that cannot be divided by says
+            // nothing.
+            if (!(p.time > 0.0) || !std::isfinite(p.time)) {
+                badTimes.add(k, [&] {
+                    return QStringLiteral("time %1 is %2")
+                        .arg(mapping.time, QString::number(p.time));
+                });
                 continue;
             }
         }
+        // A value that is not a number would make the channel's every
+        // figure NaN: the point goes, not the channel.
+        bool finite = true;
         const auto value = [&](const ChannelColumn& c) {
-            const double v = reader.array(c.array).at(k, c.column);
-            return time >= 0 ? v / p.time : v;
+            const double raw = reader.array(c.array).at(k, c.column);
+            const double v = time >= 0 ? raw / p.time : raw;
+            if (finite && !std::isfinite(v)) {
+                finite = false;
+                notFinite.add(k, [&] {
+                    return std::isfinite(raw)
+                               ? QStringLiteral("%1 divided by time %2 is %3")
+                                     .arg(reader.valueName(c), mapping.time, QString::number(v))
+                               : QStringLiteral("%1 is %2")
+                                     .arg(reader.valueName(c), QString::number(raw));
+                });
+            }
+            return v;
         };
         p.i0 = value({i0, 0});
         p.icrs.reserve(channels);
         p.scas.reserve(channels);
-        for (int c = 0; c < channels; ++c) {
+        for (int c = 0; c < channels && finite; ++c) {
             p.icrs.append(value(icrs[c]));
             p.scas.append(value(scas[c]));
         }
-        scan.points.append(p);
+        if (finite)
+            scan.points.append(p);
     }
     scan.channels = channels;
-    if (firstBadTime >= 0)
-        scan.warnings << skippedPoints(source, firstBadTime, moreBadTimes, badTime);
+    for (const Skips* s : {&badTimes, &notFinite})
+        if (s->first >= 0)
+            scan.warnings << skippedPoints(source, s->first, s->more, s->why);
     return true;
 }

@@ -83,10 +83,13 @@ struct MappedScan
 
 // Reads the mapping's columns from source into points. False, with error
 // naming what is wrong (a missing name together with the names the file
-// has, channels that do not match), when the file cannot give the points;
-// scan then holds no point, only the fault.
+// has, channels that do not match, more values than budget), when the file
+// cannot give the points; scan then holds no point, only the fault. The
+// source reads no more than budget values in all. A point with a value
+// that is not a finite number, or a time that is not above 0, is skipped
+// and named in the warnings.
 bool mapColumns(ColumnSource& source, const ColumnMapping& mapping, MappedScan& scan,
-                QString& error);
+                QString& error, qint64 budget = maxReadValues);
 
 // The names listed for a source, in a message: at most some forty, then how
 // many there are in all.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "input/readlimits.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -82,4 +84,34 @@ public:
         Q_UNUSED(name);
         return {};
     }
+    // The names about to be read, so that a source that must take every
+    // row apart to read one name takes them apart once for all.
+    virtual void willRead(const QStringList& names) { Q_UNUSED(names); }
+
+    // What read() may still build, in values, in all: a read that would go
+    // beyond it fails before anything is allocated.
+    qint64 budget() const { return valuesLeft; }
+    void setBudget(qint64 values) { valuesLeft = budgetGiven = values; }
+
+protected:
+    // Takes values from the budget; false, taking nothing, when fewer are
+    // left.
+    bool spend(qint64 values)
+    {
+        if (values > valuesLeft)
+            return false;
+        valuesLeft -= values;
+        return true;
+    }
+    // Why a read of what was refused for the budget.
+    QString overBudget(const QString& what) const
+    {
+        return QStringLiteral("reading %1 goes past the %2 values one file may give (points x "
+                              "(1 + 2 channels))")
+            .arg(what, QString::number(budgetGiven));
+    }
+
+private:
+    qint64 valuesLeft = maxReadValues;
+    qint64 budgetGiven = maxReadValues;
 };

@@ -138,11 +138,19 @@ bool TableReader::byteLine(const char* p, const char* end)
 }
 
 // values holds I0, the t ICRs and the t SCA counts. The vectors handed on
-// are reused for the next row unless the receiver kept a copy.
+// are reused for the next row unless the receiver kept a copy; then new
+// ones are made of just their size, since the kept ones stay with the
+// points (a growing vector's spare room would cost a large table a third
+// more memory).
 void TableReader::handOn(const double* values)
 {
-    icrs.resize(t);
-    scas.resize(t);
+    for (QVector<double>* v : {&icrs, &scas}) {
+        if (!v->isDetached() || v->capacity() < t) {
+            *v = QVector<double>();
+            v->reserve(t);
+        }
+        v->resize(t);
+    }
     std::copy(values + 1, values + 1 + t, icrs.data());
     std::copy(values + 1 + t, values + 1 + 2 * qint64(t), scas.data());
     onRow(lineNumber, values[0], icrs, scas);
@@ -150,25 +158,27 @@ void TableReader::handOn(const double* values)
 
 } // namespace
 
-void readNumberedCountTableDevice(QIODevice& device, const NumberedPointSink& onRow)
+void readNumberedCountTableDevice(QIODevice& device, const NumberedPointSink& onRow,
+                                  const std::function<bool()>& more)
 {
     TableReader reader(onRow);
     LineSource lines(device);
-    while (lines.next()) {
+    while ((!more || more()) && lines.next()) {
         ++reader.lineNumber;
         if (lines.textOnly() || !reader.byteLine(lines.begin(), lines.end()))
             reader.textLine(lines.text().simplified());
     }
 }
 
-void readNumberedCountTableFile(const QString& path, const NumberedPointSink& onRow)
+void readNumberedCountTableFile(const QString& path, const NumberedPointSink& onRow,
+                                const std::function<bool()>& more)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qDebug() << "Cannot open" << path;
         return;
     }
-    readNumberedCountTableDevice(file, onRow);
+    readNumberedCountTableDevice(file, onRow, more);
 }
 
 namespace {

@@ -29,6 +29,9 @@ void readCountTableFile(const QString& path, const PointSink& onRow);
 // is, whatever mode the device was opened in.
 void readCountTableDevice(QIODevice& device, const PointSink& onRow);
 
-// The same two, with each row's line.
-void readNumberedCountTableFile(const QString& path, const NumberedPointSink& onRow);
-void readNumberedCountTableDevice(QIODevice& device, const NumberedPointSink& onRow);
+// The same two, with each row's line. With more, reading stops before the
+// first line at which more() is false.
+void readNumberedCountTableFile(const QString& path, const NumberedPointSink& onRow,
+                                const std::function<bool()>& more = {});
+void readNumberedCountTableDevice(QIODevice& device, const NumberedPointSink& onRow,
+                                  const std::function<bool()>& more = {});

@@ -516,6 +516,10 @@ private:
             error = refused;
             return Lookup::Failed;
         }
+        if (!spend(qint64(points * columns))) {
+            error = overBudget(what);
+            return Lookup::Failed;
+        }
 
         if (storage.filtered) {
             const QString unpacked = checkUnpacking(dataset.get(), dims, storage, what);

@@ -27,17 +27,16 @@ class QIODevice;
 // several). Integer and floating-point datasets are read as doubles: rank 0
 // a scalar, rank 1 one value per point, rank 2 [point, channel]. Failed,
 // before anything is allocated, for other types, more dimensions, a
-// dimension of 0, more than maxArrayValues values, more than
-// maxPointChannels channels or maxHdf5Chunks chunks, data kept in other
-// files, filters this library
-// lacks or whose output cannot be bounded (every filter but deflate,
-// shuffle, Fletcher-32, N-bit and scale-offset), and datasets that were
-// never written. Before a compressed dataset is read, each stored chunk is
-// checked in a small buffer: it may neither be stored in nor unpack to
-// more than its own size (and a few bytes), so a dataset unpacks to no
-// more than its chunks hold, and one file's reads together unpack at most
-// maxHdf5UnpackedBytes; a chunk past a bound fails the read (Failed) at
-// once.
+// dimension of 0, more than maxArrayValues values or than the source's
+// budget() has left, more than maxPointChannels channels or maxHdf5Chunks
+// chunks, data kept in other files, filters this library lacks or whose
+// output cannot be bounded (every filter but deflate, shuffle, Fletcher-32,
+// N-bit and scale-offset), and datasets that were never written. Before a
+// compressed dataset is read, each stored chunk is checked in a small
+// buffer: it may neither be stored in nor unpack to more than its own size
+// (and a few bytes), so a dataset unpacks to no more than its chunks hold,
+// and one file's reads together unpack at most maxHdf5UnpackedBytes; a
+// chunk past a bound fails the read (Failed) at once.
 //
 // The HDF5 library prints nothing on stderr while these functions run; its
 // calls are not made thread-safe here beyond what the library itself does.

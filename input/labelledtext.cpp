@@ -1,5 +1,7 @@
 #include "input/labelledtext.h"
 
+#include "input/asciinumber.h"
+
 #include <QHash>
 #include <QMap>
 #include <QRegularExpression>
@@ -8,31 +10,84 @@
 
 namespace {
 
+// A line of the file, by its place in the bytes: [begin, end) without the
+// line end, next where the following line starts. Lines are never copied
+// out of the file's bytes, which a reader keeps whole.
 struct Line
 {
-    QByteArray text; // without the line end
-    qint64 number;   // from 1
+    int begin = 0;
+    int end = 0;
+    int next = 0;
+    qint64 number = 0; // from 1
 };
 
-// Lines end at LF, CRLF or a lone CR (files from old acquisition PCs).
-QVector<Line> splitLines(const QByteArray& bytes)
+// Spreadsheets start their exports with a byte order mark.
+int firstByte(const QByteArray& bytes)
 {
-    QVector<Line> lines;
-    qint64 number = 1;
-    // Spreadsheets start their exports with a byte order mark.
-    int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    const int n = bytes.size();
-    for (int i = 0; i < n; ++i) {
-        const char c = bytes[i];
-        if (c != '\n' && c != '\r')
-            continue;
-        lines.append({bytes.mid(start, i - start), number++});
-        if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
+    return bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+}
+
+// Walks the lines of bytes[from, to). Lines end at LF, CRLF or a lone CR
+// (files from old acquisition PCs); a last line without an end counts when
+// it holds anything.
+class LineCursor
+{
+public:
+    LineCursor(const QByteArray& bytes, int from, qint64 number, int to = -1)
+        : data(bytes.constData()), pos(from), stop(to < 0 ? bytes.size() : to), number(number)
+    {
     }
-    if (start < n)
-        lines.append({bytes.mid(start), number});
+
+    bool next(Line& line)
+    {
+        if (pos >= stop)
+            return false;
+        int i = pos;
+        while (i < stop && data[i] != '\n' && data[i] != '\r')
+            ++i;
+        line.begin = pos;
+        line.end = i;
+        line.number = number++;
+        if (i < stop && data[i] == '\r' && i + 1 < stop && data[i + 1] == '\n')
+            ++i;
+        pos = i < stop ? i + 1 : stop;
+        line.next = pos;
+        return true;
+    }
+
+private:
+    const char* data;
+    int pos;
+    int stop;
+    qint64 number;
+};
+
+// The line's bytes, not copied: valid while bytes is.
+QByteArray view(const QByteArray& bytes, const Line& line)
+{
+    return QByteArray::fromRawData(bytes.constData() + line.begin, line.end - line.begin);
+}
+
+// How much of a file detection looks at: every format shows itself in its
+// first lines, and a file of a million lines must not be looked through
+// whole before it is read.
+constexpr int kDetectHead = 1 << 20;
+
+// The lines of the file's head, cut at the last line end within it.
+QVector<Line> headLines(const QByteArray& bytes)
+{
+    int to = bytes.size();
+    if (to > kDetectHead) {
+        to = kDetectHead;
+        while (to > 0 && bytes[to - 1] != '\n' && bytes[to - 1] != '\r')
+            --to;
+        if (to == 0)
+            to = kDetectHead;
+    }
+    QVector<Line> lines;
+    LineCursor cursor(bytes, firstByte(bytes), 1, to);
+    for (Line line; cursor.next(line);)
+        lines.append(line);
     return lines;
 }
 
@@ -58,6 +113,15 @@ bool isDecimalCommaNumber(QByteArray token, double* value = nullptr)
 bool isValue(const QByteArray& token, bool decimalComma, double* value = nullptr)
 {
     return isNumber(token, value) || (decimalComma && isDecimalCommaNumber(token, value));
+}
+
+// The same on bytes that are not copied unless they need the toolkit's
+// conversion: a plain decimal converts to what the toolkit makes of it.
+bool isValue(const char* begin, const char* end, bool decimalComma, double& value)
+{
+    if (plainDecimalEnd(begin, end, value) == end)
+        return true;
+    return isValue(QByteArray(begin, int(end - begin)), decimalComma, &value);
 }
 
 // A line whose every token is a number: a data row, not labels.
@@ -103,9 +167,14 @@ QList<QByteArray> quotedSplit(const QByteArray& line, char separator)
     return fields;
 }
 
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\n' || c == '\r';
+}
+
 bool isBlank(const QByteArray& line)
 {
-    return line.trimmed().isEmpty();
+    return std::all_of(line.begin(), line.end(), isSpace);
 }
 
 bool isDashes(const QByteArray& line)
@@ -120,156 +189,6 @@ QStringList toStrings(const QList<QByteArray>& tokens)
     for (const QByteArray& t : tokens)
         out << QString::fromUtf8(t);
     return out;
-}
-
-// The columns read, and the rows skipped on the way.
-class TextColumns : public ColumnSource
-{
-public:
-    TextColumns(QString path, QString format, QStringList labels)
-        : filePath(std::move(path)), format(std::move(format)), labels(std::move(labels))
-    {
-    }
-
-    QString path() const override { return filePath; }
-    QString formatName() const override { return format; }
-    QStringList names() const override { return labels; }
-    qint64 line(int point) const override { return lines.value(point); }
-
-    // Values may be written "1,5" (a semicolon-separated file).
-    bool decimalComma = false;
-    QStringList warnings() const override;
-
-    Lookup read(const QString& name, NamedArray& array, QString& error) override
-    {
-        const int count = int(labels.count(name));
-        if (count == 0)
-            return Lookup::Missing;
-        if (count > 1) {
-            error = QStringLiteral("%1 has %2 columns labelled '%3'; they cannot be told apart")
-                        .arg(filePath, QString::number(count), name);
-            return Lookup::Failed;
-        }
-        const int column = int(labels.indexOf(name));
-        const int width = int(labels.size());
-        array = NamedArray{};
-        array.points = int(lines.size());
-        array.values.reserve(array.points);
-        for (int k = 0; k < array.points; ++k)
-            array.values.append(values[k * width + column]);
-        return Lookup::Found;
-    }
-
-    // Takes tokens as a row when there is one for each label and each is a
-    // number; otherwise notes why it was skipped.
-    void addRow(const QList<QByteArray>& tokens, qint64 lineNumber)
-    {
-        const int width = int(labels.size());
-        if (tokens.size() != width) {
-            skip(0, lineNumber,
-                 QStringLiteral("%1 value%2 for %3 labels")
-                     .arg(tokens.size())
-                     .arg(tokens.size() == 1 ? "" : "s")
-                     .arg(width));
-            return;
-        }
-        const int start = int(values.size());
-        for (int i = 0; i < width; ++i) {
-            double v = 0.0;
-            if (!isValue(tokens[i], decimalComma, &v)) {
-                values.resize(start);
-                skip(1, lineNumber,
-                     QStringLiteral("value %1 (%2, \"%3\") is not a number")
-                         .arg(i + 1)
-                         .arg(labels[i], QString::fromUtf8(tokens[i].left(40))));
-                return;
-            }
-            values.append(v);
-        }
-        lines.append(lineNumber);
-    }
-
-private:
-    // The first row skipped for each reason, and how many more were.
-    struct Skipped
-    {
-        qint64 line = 0;
-        QString why;
-        int more = 0;
-    };
-
-    void skip(int reason, qint64 lineNumber, const QString& why)
-    {
-        Skipped& s = skipped[reason];
-        if (s.line == 0) {
-            s.line = lineNumber;
-            s.why = why;
-        } else {
-            ++s.more;
-        }
-    }
-
-    QString filePath;
-    QString format;
-    QStringList labels;
-    QVector<double> values;
-    QVector<qint64> lines;
-    Skipped skipped[2];
-};
-
-QStringList TextColumns::warnings() const
-{
-    QStringList out;
-    for (const Skipped& s : skipped) {
-        if (s.line == 0)
-            continue;
-        QString text = QStringLiteral("%1, line %2: %3; row skipped")
-                           .arg(filePath, QString::number(s.line), s.why);
-        if (s.more > 0)
-            text += QStringLiteral(" (and %1 more row%2 like it)").arg(s.more).arg(s.more == 1 ? "" : "s");
-        out << text;
-    }
-    return out;
-}
-
-bool isComment(const QByteArray& line)
-{
-    return line.trimmed().startsWith('#');
-}
-
-bool startsSpecScan(const QByteArray& line)
-{
-    return line.startsWith("#S ") || line.startsWith("#S\t");
-}
-
-// The first line that is neither blank nor a comment, or -1.
-int firstContentLine(const QVector<Line>& lines, int from = 0)
-{
-    for (int i = from; i < lines.size(); ++i)
-        if (!isBlank(lines[i].text) && !isComment(lines[i].text))
-            return i;
-    return -1;
-}
-
-// XDAC's line of dashes: one before the first data row, followed by a line
-// of labels. -1 when there is none.
-int xdacDashes(const QVector<Line>& lines)
-{
-    // The file's own first line says so; its free header may then hold
-    // lines of numbers alone.
-    const bool named = !lines.isEmpty() && lines[0].text.startsWith("XDAC");
-    for (int i = 0; i < lines.size(); ++i) {
-        const QByteArray& t = lines[i].text;
-        if (isDashes(t)) {
-            const int labels = firstContentLine(lines, i + 1);
-            if (labels >= 0 && !allNumbers(blankSplit(lines[labels].text)))
-                return i;
-            return -1;
-        }
-        if (!named && !isBlank(t) && allNumbers(blankSplit(t)))
-            return -1;
-    }
-    return -1;
 }
 
 // How the fields of a delimited file are separated.
@@ -295,17 +214,349 @@ QList<QByteArray> splitFields(const QByteArray& line, LabelledTextFormat format,
     }
 }
 
+// The fields of a row as splitFields gives them, walked on the row's bytes:
+// a field is copied only where quotes make its text differ from its bytes.
+class FieldCursor
+{
+public:
+    FieldCursor(const char* p, const char* end, const Delimiter& d)
+        : p(p), end(end), format(d.format), separator(d.separator)
+    {
+    }
+
+    // The next field's trimmed bytes; false after the last.
+    bool next(const char*& begin, const char*& stop)
+    {
+        if (done)
+            return false;
+        switch (format) {
+        case LabelledTextFormat::Tsv:
+        case LabelledTextFormat::Csv:
+            return delimited(begin, stop);
+        default:
+            return blank(begin, stop);
+        }
+    }
+
+private:
+    // Tokens between runs of white space; a blank line is one empty token.
+    bool blank(const char*& begin, const char*& stop)
+    {
+        while (p < end && isSpace(*p))
+            ++p;
+        if (p == end) {
+            done = true;
+            if (any)
+                return false;
+            begin = stop = p;
+            return true;
+        }
+        any = true;
+        begin = p;
+        while (p < end && !isSpace(*p))
+            ++p;
+        stop = p;
+        return true;
+    }
+
+    bool delimited(const char*& begin, const char*& stop)
+    {
+        const char tab = '\t';
+        const char sep = format == LabelledTextFormat::Tsv ? tab : separator;
+        const bool quotes = format == LabelledTextFormat::Csv;
+        const char* from = p;
+        bool quoted = false;
+        bool anyQuote = false;
+        while (p < end && (quoted || *p != sep)) {
+            if (quotes && *p == '"') {
+                anyQuote = true;
+                quoted = !quoted;
+            }
+            ++p;
+        }
+        const char* to = p;
+        if (p == end)
+            done = true;
+        else
+            ++p;
+        if (anyQuote) {
+            // quotedSplit's own rules for the field, "" and all.
+            const QList<QByteArray> one = quotedSplit(QByteArray(from, int(to - from)), sep);
+            owned = one.value(0);
+            begin = owned.constData();
+            stop = begin + owned.size();
+            return true;
+        }
+        while (from < to && isSpace(*from))
+            ++from;
+        while (to > from && isSpace(to[-1]))
+            --to;
+        begin = from;
+        stop = to;
+        return true;
+    }
+
+    const char* p;
+    const char* end;
+    LabelledTextFormat format;
+    char separator;
+    bool done = false;
+    bool any = false;
+    QByteArray owned;
+};
+
+// The most column labels a file may name, over all its scans: each costs a
+// string, a few times the bytes it takes in the file.
+constexpr int kMostLabels = 1 << 18;
+
+QString tooManyLabels(const QString& path)
+{
+    return QStringLiteral("%1 names more than %2 columns").arg(path, QString::number(kMostLabels));
+}
+
+// The columns read, and the rows skipped on the way. Rows are kept as
+// places in the file's bytes and taken apart when a name is read.
+class TextColumns : public ColumnSource
+{
+public:
+    TextColumns(const QByteArray& bytes, QString path, QString format, QStringList labels,
+                Delimiter delimiter)
+        : bytes(bytes), filePath(std::move(path)), format(std::move(format)),
+          labels(std::move(labels)), delimiter(delimiter)
+    {
+    }
+
+    QString path() const override { return filePath; }
+    QString formatName() const override { return format; }
+    QStringList names() const override { return labels; }
+    qint64 line(int point) const override { return point < rows.size() ? rows[point].number : 0; }
+    QStringList warnings() const override;
+
+    // Values may be written "1,5" (a semicolon-separated file).
+    bool decimalComma = false;
+
+    void willRead(const QStringList& names) override
+    {
+        QVector<int> columns;
+        for (const QString& name : names) {
+            const int column = columnOf(name);
+            if (column >= 0 && !columns.contains(column) && !taken.contains(column))
+                columns.append(column);
+        }
+        if (columns.isEmpty() || !spend(qint64(columns.size()) * rows.size()))
+            return;
+        std::sort(columns.begin(), columns.end());
+        QVector<QVector<double>> values(columns.size());
+        for (QVector<double>& v : values)
+            v.reserve(rows.size());
+        for (const Line& row : rows) {
+            FieldCursor fields(bytes.constData() + row.begin, bytes.constData() + row.end,
+                               delimiter);
+            const char* b = nullptr;
+            const char* e = nullptr;
+            int next = 0;
+            for (int i = 0; next < columns.size() && fields.next(b, e); ++i) {
+                if (i != columns[next])
+                    continue;
+                double v = 0.0;
+                isValue(b, e, decimalComma, v);
+                values[next++].append(v);
+            }
+        }
+        for (int k = 0; k < columns.size(); ++k)
+            taken.insert(columns[k], values[k]);
+    }
+
+    Lookup read(const QString& name, NamedArray& array, QString& error) override
+    {
+        const int count = int(labels.count(name));
+        if (count == 0)
+            return Lookup::Missing;
+        if (count > 1) {
+            error = QStringLiteral("%1 has %2 columns labelled '%3'; they cannot be told apart")
+                        .arg(filePath, QString::number(count), name);
+            return Lookup::Failed;
+        }
+        const int column = int(labels.indexOf(name));
+        array = NamedArray{};
+        array.points = int(rows.size());
+        if (taken.contains(column)) {
+            array.values = taken.take(column);
+            return Lookup::Found;
+        }
+        if (!spend(rows.size())) {
+            error = QStringLiteral("%1: %2").arg(
+                filePath, overBudget(QStringLiteral("column '%1'").arg(name)));
+            return Lookup::Failed;
+        }
+        array.values.reserve(array.points);
+        for (const Line& row : rows) {
+            FieldCursor fields(bytes.constData() + row.begin, bytes.constData() + row.end,
+                               delimiter);
+            const char* b = nullptr;
+            const char* e = nullptr;
+            for (int i = 0; fields.next(b, e) && i < column; ++i) {
+            }
+            double v = 0.0;
+            isValue(b, e, decimalComma, v);
+            array.values.append(v);
+        }
+        return Lookup::Found;
+    }
+
+    // Takes the line as a row when it has one value for each label and each
+    // is a number; otherwise notes why it was skipped, showing the value up
+    // to a NUL (a binary file's). False, with error,
+    // once the file holds more rows than one file may give.
+    bool addRow(const Line& line, QString& error)
+    {
+        const char* from = bytes.constData() + line.begin;
+        const char* to = bytes.constData() + line.end;
+        const int width = int(labels.size());
+        qint64 count = 0;
+        {
+            FieldCursor fields(from, to, delimiter);
+            for (const char *b, *e; fields.next(b, e);)
+                ++count;
+        }
+        if (count != width) {
+            skip(0, line.number,
+                 QStringLiteral("%1 value%2 for %3 labels")
+                     .arg(QString::number(count), count == 1 ? "" : "s", QString::number(width)));
+            return true;
+        }
+        FieldCursor fields(from, to, delimiter);
+        const char* b = nullptr;
+        const char* e = nullptr;
+        for (int i = 0; fields.next(b, e); ++i) {
+            double v = 0.0;
+            if (!isValue(b, e, decimalComma, v)) {
+                skip(1, line.number,
+                     QStringLiteral("value %1 (%2, \"%3\") is not a number")
+                         .arg(QString::number(i + 1), labels[i],
+                              QString::fromUtf8(b, int(qstrnlen(b, uint(std::min<qint64>(e - b, 40)))))));
+                return true;
+            }
+        }
+        if (rows.size() == maxFilePoints) {
+            error = QStringLiteral("%1 holds more than %2 rows of values (line %3); a scan has "
+                                   "some thousand")
+                        .arg(filePath, QString::number(maxFilePoints),
+                             QString::number(line.number));
+            return false;
+        }
+        rows.append(line);
+        return true;
+    }
+
+private:
+    int columnOf(const QString& name) const
+    {
+        return labels.count(name) == 1 ? int(labels.indexOf(name)) : -1;
+    }
+
+    // The first row skipped for each reason, and how many more were.
+    struct Skipped
+    {
+        qint64 line = 0;
+        QString why;
+        int more = 0;
+    };
+
+    void skip(int reason, qint64 lineNumber, const QString& why)
+    {
+        Skipped& s = skipped[reason];
+        if (s.line == 0) {
+            s.line = lineNumber;
+            s.why = why;
+        } else {
+            ++s.more;
+        }
+    }
+
+    QByteArray bytes;
+    QString filePath;
+    QString format;
+    QStringList labels;
+    Delimiter delimiter;
+    QVector<Line> rows;
+    // Columns taken apart ahead of their read.
+    QHash<int, QVector<double>> taken;
+    Skipped skipped[2];
+};
+
+QStringList TextColumns::warnings() const
+{
+    QStringList out;
+    for (const Skipped& s : skipped) {
+        if (s.line == 0)
+            continue;
+        QString text = QStringLiteral("%1, line %2: %3; row skipped")
+                           .arg(filePath, QString::number(s.line), s.why);
+        if (s.more > 0)
+            text += QStringLiteral(" (and %1 more row%2 like it)")
+                        .arg(QString::number(s.more), s.more == 1 ? "" : "s");
+        out << text;
+    }
+    return out;
+}
+
+bool isComment(const QByteArray& line)
+{
+    for (char c : line)
+        if (!isSpace(c))
+            return c == '#';
+    return false;
+}
+
+bool startsSpecScan(const QByteArray& line)
+{
+    return line.startsWith("#S ") || line.startsWith("#S\t");
+}
+
+// The head line that is neither blank nor a comment, from from on, or -1.
+int firstContentLine(const QByteArray& bytes, const QVector<Line>& lines, int from = 0)
+{
+    for (int i = from; i < lines.size(); ++i) {
+        const QByteArray t = view(bytes, lines[i]);
+        if (!isBlank(t) && !isComment(t))
+            return i;
+    }
+    return -1;
+}
+
+// XDAC's line of dashes: one before the first data row, followed by a line
+// of labels. -1 when there is none.
+int xdacDashes(const QByteArray& bytes, const QVector<Line>& lines)
+{
+    // The file's own first line says so; its free header may then hold
+    // lines of numbers alone.
+    const bool named = !lines.isEmpty() && view(bytes, lines[0]).startsWith("XDAC");
+    for (int i = 0; i < lines.size(); ++i) {
+        const QByteArray t = view(bytes, lines[i]);
+        if (isDashes(t)) {
+            const int labels = firstContentLine(bytes, lines, i + 1);
+            if (labels >= 0 && !allNumbers(blankSplit(view(bytes, lines[labels]))))
+                return i;
+            return -1;
+        }
+        if (!named && !isBlank(t) && allNumbers(blankSplit(t)))
+            return -1;
+    }
+    return -1;
+}
+
 // The first delimiter under which the first content line holds labels and
 // the next one as many numbers: tabs, commas, semicolons, then blanks (a
 // table aligned with several tabs reads as blank-separated). Prose is no
 // table.
-Delimiter delimiter(const QVector<Line>& lines)
+Delimiter delimiter(const QByteArray& bytes, const QVector<Line>& lines)
 {
-    const int first = firstContentLine(lines);
-    const int next = first < 0 ? -1 : firstContentLine(lines, first + 1);
+    const int first = firstContentLine(bytes, lines);
+    const int next = first < 0 ? -1 : firstContentLine(bytes, lines, first + 1);
     if (next < 0)
         return {};
-    const QByteArray& head = lines[first].text;
+    const QByteArray head = view(bytes, lines[first]);
     QVector<Delimiter> candidates;
     if (head.contains('\t'))
         candidates.append({LabelledTextFormat::Tsv, '\t'});
@@ -316,7 +567,8 @@ Delimiter delimiter(const QVector<Line>& lines)
     candidates.append({LabelledTextFormat::Blank, ' '});
     for (const Delimiter& d : candidates) {
         const QList<QByteArray> labels = splitFields(head, d.format, d.separator);
-        const QList<QByteArray> row = splitFields(lines[next].text, d.format, d.separator);
+        const QList<QByteArray> row =
+            splitFields(view(bytes, lines[next]), d.format, d.separator);
         if (!allNumbers(labels) && row.size() == labels.size() &&
             allNumbers(row, d.separator == ';'))
             return d;
@@ -324,37 +576,73 @@ Delimiter delimiter(const QVector<Line>& lines)
     return {};
 }
 
-LabelledTextFormat detect(const QVector<Line>& lines)
+LabelledTextFormat detect(const QByteArray& bytes, const QVector<Line>& lines)
 {
     for (const Line& l : lines) {
-        if (isBlank(l.text))
+        const QByteArray t = view(bytes, l);
+        if (isBlank(t))
             continue;
-        if (l.text.trimmed().startsWith("# XDI/"))
+        if (t.trimmed().startsWith("# XDI/"))
             return LabelledTextFormat::Xdi;
         break;
     }
     for (const Line& l : lines)
-        if (startsSpecScan(l.text))
+        if (startsSpecScan(view(bytes, l)))
             return LabelledTextFormat::Spec;
-    if (xdacDashes(lines) >= 0)
+    if (xdacDashes(bytes, lines) >= 0)
         return LabelledTextFormat::Xdac;
-    return delimiter(lines).format;
+    return delimiter(bytes, lines).format;
+}
+
+// Rows from the line at from (numbered number) to the end: every line that
+// is neither blank nor a comment.
+bool addRows(TextColumns& source, const QByteArray& bytes, int from, qint64 number,
+             QString& error)
+{
+    LineCursor cursor(bytes, from, number);
+    for (Line line; cursor.next(line);) {
+        const QByteArray t = view(bytes, line);
+        if (!isBlank(t) && !isComment(t) && !source.addRow(line, error))
+            return false;
+    }
+    return true;
+}
+
+// The reading of a source whose rows are all added, or its error.
+LabelledTextReading withRows(std::unique_ptr<TextColumns> source, bool rowsAdded,
+                             const QString& error)
+{
+    LabelledTextReading r;
+    if (rowsAdded)
+        r.source = std::move(source);
+    else
+        r.error = error;
+    return r;
 }
 
 constexpr int kMostXdiColumns = 100000;
 
-LabelledTextReading readXdi(const QVector<Line>& lines, const QString& path)
+LabelledTextReading readXdi(const QByteArray& bytes, const QString& path)
 {
     LabelledTextReading r;
     static const QRegularExpression column(QStringLiteral("^#\\s*Column\\.(\\d+)\\s*:\\s*(\\S+)"),
                                            QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression endOfHeader(QStringLiteral("^#\\s*-{3,}"));
     QMap<int, QString> byIndex;
-    int body = -1;
+    Line body;
+    bool bodyFound = false;
     QStringList lastComment;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString text = QString::fromUtf8(lines[i].text).trimmed();
-        if (body < 0) {
+    LineCursor cursor(bytes, firstByte(bytes), 1);
+    for (Line line; cursor.next(line);) {
+        const QByteArray t = view(bytes, line);
+        // Only a comment can hold a header line, or end the header.
+        if (!isComment(t)) {
+            if (bodyFound)
+                break;
+            continue;
+        }
+        const QString text = QString::fromUtf8(t).trimmed();
+        if (!bodyFound) {
             const QRegularExpressionMatch m = column.match(text);
             if (m.hasMatch()) {
                 const int n = m.captured(1).toInt();
@@ -362,13 +650,16 @@ LabelledTextReading readXdi(const QVector<Line>& lines, const QString& path)
                 if (n >= 1 && n <= kMostXdiColumns)
                     byIndex[n] = m.captured(2);
             } else if (endOfHeader.match(text).hasMatch()) {
-                body = i + 1;
+                body = line;
+                bodyFound = true;
             }
-        } else if (text.startsWith(QLatin1Char('#'))) {
+        } else {
             // The comment just above the data may name the columns too.
             lastComment = text.mid(1).simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        } else {
-            break;
+            if (lastComment.size() > kMostLabels) {
+                r.error = tooManyLabels(path);
+                return r;
+            }
         }
     }
     QStringList labels;
@@ -383,42 +674,42 @@ LabelledTextReading readXdi(const QVector<Line>& lines, const QString& path)
         r.error = QStringLiteral("%1: no \"# Column.N:\" line names a column").arg(path);
         return r;
     }
-    auto source = std::make_unique<TextColumns>(path, QStringLiteral("XDI"), labels);
-    for (int i = std::max(body, 0); i < lines.size(); ++i)
-        if (!isBlank(lines[i].text) && !isComment(lines[i].text))
-            source->addRow(blankSplit(lines[i].text), lines[i].number);
-    r.source = std::move(source);
-    return r;
+    auto source = std::make_unique<TextColumns>(bytes, path, QStringLiteral("XDI"), labels,
+                                                Delimiter{});
+    QString error;
+    const bool added = bodyFound ? addRows(*source, bytes, body.next, body.number + 1, error)
+                                 : addRows(*source, bytes, firstByte(bytes), 1, error);
+    return withRows(std::move(source), added, error);
 }
 
-LabelledTextReading readXdac(const QVector<Line>& lines, const QString& path)
+LabelledTextReading readXdac(const QByteArray& bytes, const QVector<Line>& head,
+                             const QString& path)
 {
-    LabelledTextReading r;
-    const int labelLine = firstContentLine(lines, xdacDashes(lines) + 1);
-    auto source = std::make_unique<TextColumns>(path, QStringLiteral("XDAC"),
-                                                toStrings(blankSplit(lines[labelLine].text)));
-    for (int i = labelLine + 1; i < lines.size(); ++i)
-        if (!isBlank(lines[i].text) && !isComment(lines[i].text))
-            source->addRow(blankSplit(lines[i].text), lines[i].number);
-    r.source = std::move(source);
-    return r;
+    const Line labelLine = head[firstContentLine(bytes, head, xdacDashes(bytes, head) + 1)];
+    const QStringList labels = toStrings(blankSplit(view(bytes, labelLine)));
+    if (labels.size() > kMostLabels)
+        return withRows(nullptr, false, tooManyLabels(path));
+    auto source =
+        std::make_unique<TextColumns>(bytes, path, QStringLiteral("XDAC"), labels, Delimiter{});
+    QString error;
+    const bool added = addRows(*source, bytes, labelLine.next, labelLine.number + 1, error);
+    return withRows(std::move(source), added, error);
 }
 
-LabelledTextReading readDelimited(const QVector<Line>& lines, const QString& path,
-                                  LabelledTextFormat format)
+LabelledTextReading readDelimited(const QByteArray& bytes, const QVector<Line>& head,
+                                  const QString& path, LabelledTextFormat format)
 {
-    LabelledTextReading r;
-    const Delimiter d = delimiter(lines);
-    const int labelLine = firstContentLine(lines);
-    auto source = std::make_unique<TextColumns>(
-        path, labelledTextFormatName(format),
-        toStrings(splitFields(lines[labelLine].text, d.format, d.separator)));
+    const Delimiter d = delimiter(bytes, head);
+    const Line labelLine = head[firstContentLine(bytes, head)];
+    const QStringList labels = toStrings(splitFields(view(bytes, labelLine), d.format, d.separator));
+    if (labels.size() > kMostLabels)
+        return withRows(nullptr, false, tooManyLabels(path));
+    auto source =
+        std::make_unique<TextColumns>(bytes, path, labelledTextFormatName(format), labels, d);
     source->decimalComma = d.separator == ';';
-    for (int i = labelLine + 1; i < lines.size(); ++i)
-        if (!isBlank(lines[i].text) && !isComment(lines[i].text))
-            source->addRow(splitFields(lines[i].text, d.format, d.separator), lines[i].number);
-    r.source = std::move(source);
-    return r;
+    QString error;
+    const bool added = addRows(*source, bytes, labelLine.next, labelLine.number + 1, error);
+    return withRows(std::move(source), added, error);
 }
 
 // SPEC separates labels by two spaces (or a tab), so that one may hold a
@@ -429,26 +720,48 @@ QStringList specLabels(const QByteArray& line)
     return QString::fromUtf8(line.mid(2)).trimmed().split(separator, Qt::SkipEmptyParts);
 }
 
-LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, const QString& scan)
+// The most scans a SPEC file's list may hold: each costs its labels.
+constexpr int kMostSpecScans = 100000;
+
+// How SPEC's lines are walked: MCA blocks (a line starting with "@" and the
+// lines it continues with a "\" at its end) are passed over.
+class SpecLines
 {
-    LabelledTextReading r;
-    // Each scan's "#L" line and the data lines after it, found in one pass
-    // that also passes over MCA blocks.
-    struct Found
+public:
+    // False for a line inside an MCA block.
+    bool take(const QByteArray& t)
     {
-        int labels = -1;
-        QVector<int> rows;
-    };
-    QVector<Found> found;
-    QHash<QString, int> uses;
-    bool continued = false; // inside an MCA block whose lines end in "\"
-    for (int i = 0; i < lines.size(); ++i) {
-        const QByteArray& t = lines[i].text;
         const bool wasContinued = continued;
         continued = t.trimmed().endsWith('\\') && (wasContinued || t.startsWith('@'));
-        if (wasContinued || t.startsWith('@'))
+        return !wasContinued && !t.startsWith('@');
+    }
+
+private:
+    bool continued = false;
+};
+
+LabelledTextReading readSpec(const QByteArray& bytes, const QString& path, const QString& scan)
+{
+    LabelledTextReading r;
+    // Each scan's last "#L" line, found in one pass that lists the scans and
+    // counts the data lines after it; the chosen scan's rows are taken in a
+    // second pass from there.
+    QVector<Line> labelLines;
+    QHash<QString, int> uses;
+    int labelsKept = 0;
+    SpecLines walk;
+    LineCursor cursor(bytes, firstByte(bytes), 1);
+    for (Line line; cursor.next(line);) {
+        const QByteArray t = view(bytes, line);
+        if (!walk.take(t))
             continue;
         if (startsSpecScan(t)) {
+            if (r.scans.size() == kMostSpecScans) {
+                r.error = QStringLiteral("%1 holds more than %2 scans")
+                              .arg(path, QString::number(kMostSpecScans));
+                r.scans.clear();
+                return r;
+            }
             static const QRegularExpression blanks(QStringLiteral("\\s+"));
             const QStringList parts = QString::fromUtf8(t.mid(3)).trimmed().split(blanks);
             QString number = parts.value(0);
@@ -458,23 +771,29 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
             SpecScan s;
             s.number = number;
             s.command = QStringList(parts.mid(1)).join(QLatin1Char(' '));
-            s.line = lines[i].number;
+            s.line = line.number;
             r.scans.append(s);
-            found.append(Found{});
-        } else if (!found.isEmpty() && t.startsWith("#L")) {
-            found.last() = Found{i, {}};
-        } else if (!found.isEmpty() && found.last().labels >= 0 && !isBlank(t) && !isComment(t)) {
-            found.last().rows.append(i);
+            labelLines.append(Line{});
+        } else if (!r.scans.isEmpty() && t.startsWith("#L")) {
+            SpecScan& s = r.scans.last();
+            labelsKept -= s.labels.size();
+            s.labels = specLabels(t);
+            s.rows = 0;
+            labelsKept += s.labels.size();
+            if (labelsKept > kMostLabels) {
+                r.error = tooManyLabels(path);
+                r.scans.clear();
+                return r;
+            }
+            labelLines.last() = line;
+        } else if (!r.scans.isEmpty() && labelLines.last().number > 0 && !isBlank(t) &&
+                   !isComment(t)) {
+            ++r.scans.last().rows;
         }
-    }
-    for (int k = 0; k < found.size(); ++k) {
-        r.scans[k].rows = found[k].rows.size();
-        if (found[k].labels >= 0)
-            r.scans[k].labels = specLabels(lines[found[k].labels].text);
     }
 
     // A "#S" line can stand inside an MCA block, which is no scan.
-    if (found.isEmpty()) {
+    if (r.scans.isEmpty()) {
         r.error = QStringLiteral("%1 holds no scan").arg(path);
         return r;
     }
@@ -502,16 +821,27 @@ LabelledTextReading readSpec(const QVector<Line>& lines, const QString& path, co
             return r;
         }
     }
-    const Found& f = found[chosen];
-    if (f.labels < 0) {
+    const Line labelLine = labelLines[chosen];
+    if (labelLine.number == 0) {
         r.error = QStringLiteral("%1, scan %2 (line %3): no #L line names its columns")
                       .arg(path, r.scans[chosen].number, QString::number(r.scans[chosen].line));
         return r;
     }
-    auto source =
-        std::make_unique<TextColumns>(path, QStringLiteral("SPEC"), r.scans[chosen].labels);
-    for (int i : f.rows)
-        source->addRow(blankSplit(lines[i].text), lines[i].number);
+    auto source = std::make_unique<TextColumns>(bytes, path, QStringLiteral("SPEC"),
+                                                r.scans[chosen].labels, Delimiter{});
+    // The "#L" line is no MCA block line, so the walk starts after it
+    // outside one; the next scan ends the rows.
+    SpecLines rows;
+    LineCursor data(bytes, labelLine.next, labelLine.number + 1);
+    for (Line line; data.next(line);) {
+        const QByteArray t = view(bytes, line);
+        if (!rows.take(t))
+            continue;
+        if (startsSpecScan(t))
+            break;
+        if (!isBlank(t) && !isComment(t) && !source->addRow(line, r.error))
+            return r;
+    }
     r.source = std::move(source);
     return r;
 }
@@ -541,27 +871,27 @@ QString labelledTextFormatName(LabelledTextFormat format)
 
 LabelledTextFormat detectLabelledText(const QByteArray& bytes)
 {
-    return detect(splitLines(bytes));
+    return detect(bytes, headLines(bytes));
 }
 
 LabelledTextReading readLabelledText(const QByteArray& bytes, const QString& path,
                                      const QString& scan)
 {
-    const QVector<Line> lines = splitLines(bytes);
-    const LabelledTextFormat format = detect(lines);
+    const QVector<Line> head = headLines(bytes);
+    const LabelledTextFormat format = detect(bytes, head);
     switch (format) {
     case LabelledTextFormat::None:
         break;
     case LabelledTextFormat::Spec:
-        return readSpec(lines, path, scan);
+        return readSpec(bytes, path, scan);
     case LabelledTextFormat::Xdi:
-        return readXdi(lines, path);
+        return readXdi(bytes, path);
     case LabelledTextFormat::Xdac:
-        return readXdac(lines, path);
+        return readXdac(bytes, head, path);
     case LabelledTextFormat::Csv:
     case LabelledTextFormat::Tsv:
     case LabelledTextFormat::Blank:
-        return readDelimited(lines, path, format);
+        return readDelimited(bytes, head, path, format);
     }
     LabelledTextReading r;
     r.error = QStringLiteral("%1 has no line of column labels (SPEC, XDI, XDAC, CSV or "

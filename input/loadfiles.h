@@ -3,6 +3,7 @@
 #include "input/columnmapping.h"
 #include "input/measurementfile.h"
 #include "input/pointview.h"
+#include "input/readlimits.h"
 #include "input/scanfile.h"
 #include "input/textcheck.h"
 #include "mainwindow/valuerange.h"
@@ -21,9 +22,12 @@ struct LoadedFiles
     struct File
     {
         QString path;
-        // False when the file could not be opened: it adds no point.
+        // False when the file could not be opened, or was refused before
+        // it was read: it adds no point.
         bool opened = false;
-        // Why not: "it is a directory", or the system's reason.
+        // Refused: larger than a file may be (LoadOptions::maxBytes).
+        bool tooLarge = false;
+        // Why not: "it is a directory", the system's reason, or its size.
         QString openError;
         MeasurementFormat format = MeasurementFormat::CountTable;
         // The points read from it, those --exclude dropped included.
@@ -132,6 +136,13 @@ struct LoadOptions
     // Also look for what the readers of the window's formats pass over;
     // reads each such file once more.
     bool checkText = false;
+    // What one file may cost (input/readlimits.h); smaller in tests. A file
+    // of more bytes is refused (a pipe or a device is read to the bound and
+    // no further); one of more points or values is read up to the bound,
+    // and a note says where it stopped.
+    qint64 maxBytes = maxTextBytes;
+    int maxPoints = maxFilePoints;
+    qint64 maxValues = maxReadValues;
 };
 
 // Receives each point as it is read, before the next one, with its file;
@@ -142,8 +153,10 @@ using LoadedPointSink =
 // Reads paths in order as options say. The window's formats are read as
 // the window reads a chosen file: MCA spectrum format first, count table as
 // the fallback, every point in file order. Leaves out the points that
-// exclusions name (counting their matches) and those admitPoint refuses,
+// exclusions name (counting their matches), those admitPoint refuses and
+// those with a value that is not a finite number (noted with their line),
 // and adds each other point to the extent as the window does. A file that
-// cannot be opened adds no point; the others are read all the same.
+// cannot be opened adds no point; the others are read all the same. A pipe
+// or a device is read once, into memory, and every pass reads that.
 LoadedFiles loadFiles(const QStringList& paths, QVector<LoadedFiles::Exclusion>& exclusions,
                       const LoadOptions& options, const LoadedPointSink& onPoint = {});

@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -39,7 +40,24 @@ public:
     // line needs the text rules.
     bool byteLine(const char* p, const char* end);
 
+    // The line about to be read, from 1.
+    qint64 lineNumber = 0;
+
+    // Sets notFiniteLine once every line is read.
+    void finish()
+    {
+        if (!std::isfinite(r.i0) && (r.notFiniteLine == 0 || i0Line < r.notFiniteLine))
+            r.notFiniteLine = i0Line;
+    }
+
 private:
+    // An ICR or a sum that is not finite stays so.
+    void check(double value)
+    {
+        if (r.notFiniteLine == 0 && !std::isfinite(value))
+            r.notFiniteLine = lineNumber;
+    }
+
     void headerLine(const QString& line);
     void spectrumRow(const QString& line);
 
@@ -48,6 +66,8 @@ private:
     int channelsSeen = 0;
     double lowest = 0.0;
     double highest = 0.0;
+    // The line of the I0 that counts: a later one replaces it.
+    qint64 i0Line = 0;
     // Where the count of every channel stands in the row being read.
     std::vector<std::pair<const char*, const char*>> counts;
 };
@@ -57,8 +77,10 @@ void McaReader::headerLine(const QString& line)
     // Both prefixes contain the line's first ":", so each match has its own
     // value text; other header lines leave nothing behind that a later line
     // reads.
-    if (hasPrefix(line, QStringLiteral("# I0 : "), true))
+    if (hasPrefix(line, QStringLiteral("# I0 : "), true)) {
         r.i0 = valueText(line).toDouble();
+        i0Line = lineNumber;
+    }
 
     if (hasPrefix(line, QStringLiteral("# MCA Ch Info : "), true)) {
         const QString value = valueText(line);
@@ -69,6 +91,7 @@ void McaReader::headerLine(const QString& line)
         if (count < 8)
             return;
         r.icrs.append(tokens[5].toDouble());
+        check(r.icrs.last());
         r.windowLow.append(tokens[6].toInt(nullptr, 10));
         r.windowHigh.append(tokens[7].toInt(nullptr, 10));
         r.scas.append(0.0);
@@ -91,8 +114,10 @@ void McaReader::spectrumRow(const QString& line)
     for (int k = 0; k < n; ++k) {
         cursor.next(); // the first column of a channel is not read
         const QStringRef count = cursor.next();
-        if (r.windowLow[k] <= bin && bin <= r.windowHigh[k])
+        if (r.windowLow[k] <= bin && bin <= r.windowHigh[k]) {
             r.scas[k] += count.toDouble();
+            check(r.scas[k]);
+        }
     }
 }
 
@@ -145,8 +170,10 @@ bool McaReader::byteLine(const char* p, const char* end)
     if (!shortBin)
         bin = asciiToInt(binToken, binEnd);
     for (int k = 0; k < n; ++k)
-        if (r.windowLow[k] <= bin && bin <= r.windowHigh[k])
+        if (r.windowLow[k] <= bin && bin <= r.windowHigh[k]) {
             r.scas[k] += asciiToDouble(counts[std::size_t(k)].first, counts[std::size_t(k)].second);
+            check(r.scas[k]);
+        }
     return true;
 }
 
@@ -156,9 +183,12 @@ void readMcaDevice(McaReading& reading, QIODevice& device)
 {
     McaReader reader(reading);
     LineSource lines(device);
-    while (lines.next())
+    while (lines.next()) {
+        ++reader.lineNumber;
         if (lines.textOnly() || !reader.byteLine(lines.begin(), lines.end()))
             reader.textLine(lines.text().simplified());
+    }
+    reader.finish();
     reading.ok = reading.i0 > 0.0 && !reading.icrs.isEmpty() && !reading.scas.isEmpty();
 }
 

@@ -20,6 +20,10 @@ struct McaReading
     // and the window's lowest and highest bin (read as whole numbers).
     QVector<double> windowLow;
     QVector<double> windowHigh;
+    // The first line (from 1) whose value left I0, an ICR or a count sum
+    // not a finite number ("nan", "inf", or counts that overflow); 0 while
+    // all are finite.
+    qint64 notFiniteLine = 0;
 };
 
 // Reads the MCA spectrum file at path into reading. A file that cannot be

@@ -27,6 +27,14 @@ enum class MeasurementFormat
 
 // loadMeasurementFile with each point's line in the file: the count table
 // row's, and 0 for the one point of a spectrum file. Returns the format that
-// read the file.
-MeasurementFormat loadNumberedMeasurementFile(const QString& path,
-                                              const NumberedPointSink& onPoint);
+// read the file. A count table is read only while more() is true (when
+// given); notFiniteLine receives a spectrum's McaReading::notFiniteLine.
+MeasurementFormat loadNumberedMeasurementFile(const QString& path, const NumberedPointSink& onPoint,
+                                              const std::function<bool()>& more = {},
+                                              qint64* notFiniteLine = nullptr);
+
+// The same on the bytes of a file read beforehand (a pipe's).
+MeasurementFormat loadNumberedMeasurementBytes(const QByteArray& bytes,
+                                               const NumberedPointSink& onPoint,
+                                               const std::function<bool()>& more = {},
+                                               qint64* notFiniteLine = nullptr);

@@ -3,18 +3,21 @@
 #include "input/hdf5source.h"
 #include "input/mcareading.h"
 
+#include <QBuffer>
 #include <QFile>
+
+#include <algorithm>
 
 namespace {
 
 // How much of a file labelledFormatOf looks at.
 constexpr qint64 kDetectHead = qint64(1) << 20;
 
-ScanFileReading mapped(ColumnSource& source, const ColumnMapping& mapping)
+ScanFileReading mapped(ColumnSource& source, const ColumnMapping& mapping, qint64 budget)
 {
     ScanFileReading r;
     r.format = source.formatName();
-    if (!mapColumns(source, mapping, r.mapped, r.error)) {
+    if (!mapColumns(source, mapping, r.mapped, r.error, budget)) {
         r.failure = ScanFailure::Mapping;
         return r;
     }
@@ -23,32 +26,64 @@ ScanFileReading mapped(ColumnSource& source, const ColumnMapping& mapping)
     return r;
 }
 
-// Opens the file at path as the source of its format; null, with the
-// failure and error in r, when it cannot. A SPEC file's scans go to r in
-// either case.
-std::unique_ptr<ColumnSource> openScanFile(const QString& path, const QString& scan,
-                                           ScanFileReading& r)
+// The HDF5 signature where the library looks for it, in bytes read
+// beforehand.
+bool bytesLookLikeHdf5(const QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        r.failure = ScanFailure::CannotOpen;
-        r.error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return nullptr;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return deviceLooksLikeHdf5(buffer);
+}
+
+QString tooLarge(const QString& path, qint64 maxBytes)
+{
+    return QStringLiteral("%1 is larger than %2 MB, more than a scan file holds")
+        .arg(path, QString::number(maxBytes >> 20));
+}
+
+// Opens the file at path (or of bytes) as the source of its format; null,
+// with the failure and error in r, when it cannot. A SPEC file's scans go
+// to r in either case.
+std::unique_ptr<ColumnSource> openScanFile(const QString& path, const QString& scan,
+                                           ScanFileReading& r, const QByteArray* given,
+                                           qint64 maxBytes)
+{
+    QByteArray bytes;
+    if (given) {
+        if (bytesLookLikeHdf5(*given)) {
+            std::unique_ptr<ColumnSource> source = openHdf5Image(*given, path, r.error);
+            if (!source)
+                r.failure = ScanFailure::NotReadable;
+            return source;
+        }
+        if (given->size() > maxBytes) {
+            r.failure = ScanFailure::TooLarge;
+            r.error = tooLarge(path, maxBytes);
+            return nullptr;
+        }
+        bytes = *given;
+    } else {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            r.failure = ScanFailure::CannotOpen;
+            r.error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+            return nullptr;
+        }
+        if (deviceLooksLikeHdf5(file)) {
+            file.close();
+            std::unique_ptr<ColumnSource> source = openHdf5File(path, r.error);
+            if (!source)
+                r.failure = ScanFailure::NotReadable;
+            return source;
+        }
+        // A pipe or a device tells no size: it is read to the bound.
+        if (file.size() > maxBytes || !readAtMost(file, maxBytes, bytes)) {
+            r.failure = ScanFailure::TooLarge;
+            r.error = tooLarge(path, maxBytes);
+            return nullptr;
+        }
     }
-    if (deviceLooksLikeHdf5(file)) {
-        file.close();
-        std::unique_ptr<ColumnSource> source = openHdf5File(path, r.error);
-        if (!source)
-            r.failure = ScanFailure::NotReadable;
-        return source;
-    }
-    if (file.size() > maxScanTextBytes) {
-        r.failure = ScanFailure::TooLarge;
-        r.error = QStringLiteral("%1 is larger than %2 MB, more than a scan file holds")
-                      .arg(path, QString::number(maxScanTextBytes >> 20));
-        return nullptr;
-    }
-    const QByteArray bytes = file.readAll();
     LabelledTextReading text = readLabelledText(bytes, path, scan);
     r.scans = text.scans;
     r.scanNeeded = text.scanNeeded;
@@ -63,41 +98,68 @@ std::unique_ptr<ColumnSource> openScanFile(const QString& path, const QString& s
 
 } // namespace
 
-ScanFileReading readScanFile(const QString& path, const ColumnMapping& mapping, const QString& scan)
+bool readAtMost(QIODevice& device, qint64 maxBytes, QByteArray& bytes)
+{
+    bytes.clear();
+    constexpr qint64 kChunk = qint64(1) << 20;
+    for (;;) {
+        const qint64 want = std::min(kChunk, maxBytes + 1 - bytes.size());
+        const QByteArray part = device.read(want);
+        if (part.isEmpty())
+            return true;
+        if (bytes.size() + part.size() > maxBytes) {
+            bytes.clear();
+            return false;
+        }
+        bytes += part;
+    }
+}
+
+ScanFileReading readScanFile(const QString& path, const ColumnMapping& mapping, const QString& scan,
+                             const QByteArray* bytes, qint64 budget, qint64 maxBytes)
 {
     ScanFileReading r;
-    std::unique_ptr<ColumnSource> source = openScanFile(path, scan, r);
+    std::unique_ptr<ColumnSource> source = openScanFile(path, scan, r, bytes, maxBytes);
     if (!source)
         return r;
-    ScanFileReading m = mapped(*source, mapping);
+    ScanFileReading m = mapped(*source, mapping, budget);
     m.scans = r.scans;
     return m;
 }
 
-QString labelledFormatOf(const QString& path)
+QString labelledFormatOf(const QString& path, const QByteArray* bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    if (deviceLooksLikeHdf5(file))
-        return QStringLiteral("HDF5");
-    if (file.size() > maxScanTextBytes)
-        return QString();
-    // Every format shows itself in a file's first lines; a long line of
-    // numbers read as a count table must not cost its whole length again.
-    QByteArray head = file.read(kDetectHead);
-    const int lastLine = head.lastIndexOf('\n');
-    if (!file.atEnd() && lastLine > 0)
-        head.truncate(lastLine + 1);
+    QByteArray head;
+    if (bytes) {
+        if (bytesLookLikeHdf5(*bytes))
+            return QStringLiteral("HDF5");
+        head = bytes->left(int(kDetectHead) + 1);
+    } else {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return QString();
+        if (deviceLooksLikeHdf5(file))
+            return QStringLiteral("HDF5");
+        head = file.read(kDetectHead + 1);
+    }
+    // Every format shows itself in a file's first lines; detection looks at
+    // no more (a byte past them tells it that the file goes on).
     return labelledTextFormatName(detectLabelledText(head));
 }
 
-bool isScanFile(const QString& path)
+bool isScanFile(const QString& path, const QByteArray* bytes)
 {
-    if (labelledFormatOf(path).isEmpty())
+    if (labelledFormatOf(path, bytes).isEmpty())
         return false;
     McaReading reading;
-    readMcaFile(reading, path);
+    if (bytes) {
+        QBuffer buffer;
+        buffer.setData(*bytes);
+        buffer.open(QIODevice::ReadOnly);
+        readMcaDevice(reading, buffer);
+    } else {
+        readMcaFile(reading, path);
+    }
     return !reading.ok;
 }
 
@@ -105,7 +167,8 @@ ScanFileOutline outlineScanFile(const QString& path)
 {
     ScanFileOutline o;
     ScanFileReading r;
-    std::unique_ptr<ColumnSource> source = openScanFile(path, QString(), r);
+    std::unique_ptr<ColumnSource> source =
+        openScanFile(path, QString(), r, nullptr, maxScanTextBytes);
     o.scans = r.scans;
     // A SPEC file of several scans is outlined by its scans' labels.
     if (!source && r.failure != ScanFailure::ScanNeeded) {

@@ -2,10 +2,13 @@
 
 #include "input/columnmapping.h"
 #include "input/labelledtext.h"
+#include "input/readlimits.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+class QIODevice;
 
 // Why a scan file gives no points.
 enum class ScanFailure
@@ -47,23 +50,30 @@ struct ScanFileReading
 
 // The most bytes a text scan file is read in: more than any scan of some
 // thousand points of a few hundred channels needs.
-constexpr qint64 maxScanTextBytes = qint64(256) << 20;
+constexpr qint64 maxScanTextBytes = maxTextBytes;
 
 // Reads the file at path (HDF5 or one of the labelled text formats, told
-// apart by their content) and maps its columns; scan picks a SPEC file's
-// scan.
-ScanFileReading readScanFile(const QString& path, const ColumnMapping& mapping,
-                             const QString& scan);
+// apart by their content) and maps its columns, reading no more than budget
+// values; scan picks a SPEC file's scan. With bytes, the file is those bytes
+// (a pipe or a device read beforehand) and path only names it. A text file
+// is read to maxBytes and no further.
+ScanFileReading readScanFile(const QString& path, const ColumnMapping& mapping, const QString& scan,
+                             const QByteArray* bytes = nullptr, qint64 budget = maxReadValues,
+                             qint64 maxBytes = maxScanTextBytes);
 
-// The labelled format the file at path is in ("CSV", "HDF5", ...), or an
-// empty string: a file read as a count table that has one is likely misread.
-// Told by the file's first lines (its first megabyte).
-QString labelledFormatOf(const QString& path);
+// The labelled format the file at path (or of bytes) is in ("CSV", "HDF5",
+// ...), or an empty string: a file read as a count table that has one is
+// likely misread. Told by the file's first lines (its first megabyte).
+QString labelledFormatOf(const QString& path, const QByteArray* bytes = nullptr);
 
-// Whether the window reads the file at path through a column mapping: it
-// holds labelled columns or is HDF5, and the MCA spectrum format, which is
-// tried first, does not accept it.
-bool isScanFile(const QString& path);
+// Whether the window reads the file at path (or of bytes) through a column
+// mapping: it holds labelled columns or is HDF5, and the MCA spectrum
+// format, which is tried first, does not accept it.
+bool isScanFile(const QString& path, const QByteArray* bytes = nullptr);
+
+// Reads device from where it stands to its end, or to maxBytes: false,
+// with bytes empty, when it has more to give.
+bool readAtMost(QIODevice& device, qint64 maxBytes, QByteArray& bytes);
 
 // What a scan file offers a mapping, for a user to choose from.
 struct ScanFileOutline

@@ -1,7 +1,11 @@
 #include "input/textcheck.h"
 
+#include "input/asciinumber.h"
+#include "input/bytekinds.h"
 #include "input/linesource.h"
 #include "input/textrules.h"
+
+#include <QIODevice>
 
 #include <cstring>
 #include <vector>
@@ -68,6 +72,31 @@ bool tooLong(const LineSource& lines)
     return !lines.textOnly() && lines.end() - lines.begin() > kLongestCheckedLine;
 }
 
+constexpr ByteKinds kTableKinds = makeByteKinds(true);
+
+// True when the first needed values of a count table row, read on its
+// bytes, are all plain decimals, which convert: the row needs no look at
+// its text. False says nothing: the text decides.
+bool plainRow(const char* p, const char* end, qint64 needed)
+{
+    while (p < end && kTableKinds(*p) == ByteKind::Separator && *p != ',')
+        ++p;
+    const auto* hash = static_cast<const char*>(std::memchr(p, '#', std::size_t(end - p)));
+    const char* stop = hash ? hash : end;
+    for (qint64 i = 0; i < needed; ++i) {
+        if (p == stop || kTableKinds(*p) != ByteKind::Token)
+            return false;
+        double value = 0.0;
+        const char* after = plainDecimalEnd(p, stop, value);
+        if (!after || (after < stop && kTableKinds(*after) != ByteKind::Separator))
+            return false;
+        p = after;
+        while (p < stop && kTableKinds(*p) == ByteKind::Separator)
+            ++p;
+    }
+    return true;
+}
+
 // The MCA spectrum reader's view of the file, kept to know which values it
 // uses: the windows of the channels declared so far.
 struct McaChannels
@@ -127,10 +156,26 @@ void checkMcaLine(const QString& line, qint64 number, McaChannels& channels, Fin
     }
 }
 
+// Whether the device holds a NUL byte from where it stands; it is put back
+// there.
+bool anyNul(QIODevice& device)
+{
+    const qint64 start = device.pos();
+    bool found = false;
+    for (QByteArray chunk; !found && !(chunk = device.read(qint64(1) << 20)).isEmpty();)
+        found = chunk.contains('\0');
+    device.seek(start);
+    return found;
+}
+
 } // namespace
 
 QVector<TextFinding> checkCountTableText(QIODevice& device, const QVector<CountTableRow>& rows)
 {
+    // Without a row to look into, only a NUL would be found: a file of a
+    // million empty lines need not be taken line by line again.
+    if (rows.isEmpty() && !device.isSequential() && !anyNul(device))
+        return {};
     Findings findings;
     LineSource lines(device);
     int nextRow = 0;
@@ -141,7 +186,7 @@ QVector<TextFinding> checkCountTableText(QIODevice& device, const QVector<CountT
             continue;
         const qint64 needed = 2 * qint64(rows[nextRow].channels) + 1;
         ++nextRow;
-        if (tooLong(lines))
+        if (tooLong(lines) || (!lines.textOnly() && plainRow(lines.begin(), lines.end(), needed)))
             continue;
         // The row as the reader takes it: up to its first "#", commas as
         // blanks.

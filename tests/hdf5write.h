@@ -49,6 +49,10 @@ struct Hdf5Layout
     QVector<hsize_t> chunk;
     QVector<hsize_t> maxDims;
     bool deflate = false;
+    // What a chunk never written reads as, when set (the library's 0
+    // otherwise).
+    bool hasFill = false;
+    double fill = 0.0;
     // Filters around deflate, in the order they run when writing:
     // scale-offset (integers, lossless) and shuffle before it, a Fletcher-32
     // checksum after it.
@@ -159,6 +163,8 @@ public:
             if (layout.fletcher32)
                 H5Pset_fletcher32(create);
         }
+        if (layout.hasFill)
+            H5Pset_fill_value(create, H5T_NATIVE_DOUBLE, &layout.fill);
         const hid_t links = linkCreation();
         const hid_t dataset = space < 0 ? -1
                                         : H5Dcreate2(file_, d.path.toUtf8().constData(),
