@@ -101,17 +101,29 @@ std::unique_ptr<ColumnSource> openScanFile(const QString& path, const QString& s
 bool readAtMost(QIODevice& device, qint64 maxBytes, QByteArray& bytes)
 {
     bytes.clear();
+    // Read straight into the array, grown a megabyte at a time (in place,
+    // for blocks this large): no second copy of what was read, so a pipe
+    // that runs to the bound costs the bound and not twice it.
     constexpr qint64 kChunk = qint64(1) << 20;
+    qint64 size = 0;
     for (;;) {
-        const qint64 want = std::min(kChunk, maxBytes + 1 - bytes.size());
-        const QByteArray part = device.read(want);
-        if (part.isEmpty())
+        const qint64 want = std::min(kChunk, maxBytes + 1 - size);
+        // Doubled by hand up to the bound: the array's own growth would
+        // reserve past it.
+        if (size + want > bytes.capacity())
+            bytes.reserve(int(std::min(std::max(2 * qint64(bytes.capacity()), size + want),
+                                       maxBytes + 1)));
+        bytes.resize(int(size + want));
+        const qint64 got = device.read(bytes.data() + size, want);
+        if (got <= 0) {
+            bytes.resize(int(size));
             return true;
-        if (bytes.size() + part.size() > maxBytes) {
-            bytes.clear();
+        }
+        size += got;
+        if (size > maxBytes) {
+            bytes = QByteArray();
             return false;
         }
-        bytes += part;
     }
 }
 
