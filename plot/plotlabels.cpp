@@ -5,6 +5,10 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
 namespace {
 
 // Labels stand out from the grey grid but not from the data, and none is
@@ -143,46 +147,100 @@ QString gridValueText(double value)
     return QString::number(value, 'g', 3);
 }
 
-void paintPlotLabels(QPainter* p, const PlotScene& scene, int width, int height,
-                     const QString& title, const QVector<QColor>& colors)
+QString gridValueText(double value, double step)
 {
+    if (!std::isfinite(value) || !std::isfinite(step) || !(step > 0))
+        return gridValueText(value);
+    // Down to the step's leading digit, from the value's own (or the
+    // step's, at 0).
+    const double magnitude = std::max(std::abs(value), step);
+    const double digits = std::floor(std::log10(magnitude)) - std::floor(std::log10(step)) + 1;
+    return QString::number(value, 'g', int(std::clamp(digits, 3.0, 17.0)));
+}
+
+namespace {
+
+QVector<LegendEntry> headerEntries(const QString& title, int channels,
+                                   const QVector<QColor>& colors)
+{
+    QVector<LegendEntry> header{{QColor(), title, true}};
+    header += channelLegend(channels, colors);
+    return header;
+}
+
+} // namespace
+
+PlotLabels plotLabels(const PlotScene& scene, int width, int height, const QFont& font,
+                      const QString& title, const QVector<QColor>& colors)
+{
+    PlotLabels labels;
     if (!scene.drawn)
-        return;
-    const QFontMetrics fm(p->font());
+        return labels;
+    const QFontMetrics fm(font);
     const int textHeight = fm.height();
+    const int valuesTop = height - textHeight - 2;
 
     // Title and legend in the top left corner, where a rising curve leaves
     // room; no grid value goes under them.
-    QVector<LegendEntry> header{{QColor(), title, true}};
-    header += channelLegend(scene.dots.size(), colors);
-    const QRect headerBox = layOut(p->font(), QPoint(2, 2), width - 4, header, LegendFlow::Row).box;
+    labels.header = headerEntries(title, scene.dots.size(), colors);
+    labels.headerWidth = width - 4;
+    labels.headerBox =
+        layOut(font, QPoint(2, 2), labels.headerWidth, labels.header, LegendFlow::Row).box;
+
+    // A nice grid's values in the digits its step needs.
+    const auto text = [](double value, double step) {
+        return step > 0 ? gridValueText(value, step) : gridValueText(value);
+    };
+    // Lines in the order they stand on screen, left to right or bottom to
+    // top, whichever way the axis runs (a zoom box can turn y upside down).
+    const auto along = [](const QVector<QLine>& lines, auto position) {
+        QVector<int> order(lines.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return position(lines[a]) < position(lines[b]); });
+        return order;
+    };
 
     // Values of the vertical lines along the bottom, each just right of its
     // line, left out where it would run into the one before.
     int freeFrom = 0;
-    for (int i = 0; i < scene.verticalLines.size(); ++i) {
-        const QString text = gridValueText(scene.verticalValues[i]);
-        const QRect box(scene.verticalLines[i].x1() + 2, height - textHeight - 2,
-                        fm.horizontalAdvance(text) + 2 * kPad, textHeight);
+    for (const int i : along(scene.verticalLines, [](const QLine& l) { return l.x1(); })) {
+        const double value = scene.verticalValues[i];
+        const QString t = text(value, scene.verticalStep);
+        const QRect box(scene.verticalLines[i].x1() + 2, valuesTop,
+                        fm.horizontalAdvance(t) + 2 * kPad, textHeight);
         if (box.left() < freeFrom || box.left() < 0 || box.right() >= width ||
-            box.intersects(headerBox))
+            box.intersects(labels.headerBox))
             continue;
-        paintLabel(p, box, text);
+        labels.bottom.append({box, t, value});
         freeFrom = box.right() + fm.horizontalAdvance(QLatin1Char(' ')) * 2;
     }
 
     // Values of the horizontal lines along the left edge, just above their
     // line, clear of the bottom row of labels and of one another.
-    int lastTop = height - textHeight - 2;
-    for (int i = 0; i < scene.horizontalLines.size(); ++i) {
-        const QString text = gridValueText(scene.horizontalValues[i]);
+    int lastTop = valuesTop;
+    for (const int i : along(scene.horizontalLines, [](const QLine& l) { return -l.y1(); })) {
+        const double value = scene.horizontalValues[i];
+        const QString t = text(value, scene.horizontalStep);
         const QRect box(2, scene.horizontalLines[i].y1() - textHeight,
-                        fm.horizontalAdvance(text) + 2 * kPad, textHeight);
-        if (box.top() < 0 || box.bottom() >= lastTop || box.intersects(headerBox))
+                        fm.horizontalAdvance(t) + 2 * kPad, textHeight);
+        if (box.top() < 0 || box.bottom() >= lastTop || box.intersects(labels.headerBox))
             continue;
-        paintLabel(p, box, text);
+        labels.left.append({box, t, value});
         lastTop = box.top();
     }
+    return labels;
+}
 
-    paintLegend(p, QPoint(2, 2), width - 4, header, LegendFlow::Row);
+void paintPlotLabels(QPainter* p, const PlotScene& scene, int width, int height,
+                     const QString& title, const QVector<QColor>& colors)
+{
+    if (!scene.drawn)
+        return;
+    const PlotLabels labels = plotLabels(scene, width, height, p->font(), title, colors);
+    for (const PlotLabels::Value& v : labels.bottom)
+        paintLabel(p, v.box, v.text);
+    for (const PlotLabels::Value& v : labels.left)
+        paintLabel(p, v.box, v.text);
+    paintLegend(p, labels.headerBox.topLeft(), labels.headerWidth, labels.header, LegendFlow::Row);
 }

@@ -67,6 +67,11 @@ struct PlotScene
     // The data value of each grid line, in the order of the lines.
     QVector<double> verticalValues;
     QVector<double> horizontalValues;
+    // The step between the grid's values on each axis where they are nice
+    // steps of what is on screen; 0 where they are the counts view's tenths
+    // of the data's largest value (that axis at the data's own scale).
+    double verticalStep = 0;
+    double horizontalStep = 0;
     // One entry per channel, in channel order.
     QVector<Dots> dots;
     // One entry per channel once fitted, in channel order; none before.
@@ -104,12 +109,20 @@ PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, 
 // ninNoutScene; the ratio and residual views plot each point's ratio or
 // standardised residual against the same x, with the model of source
 // (its curves where set, else the coefficient pairs), and their grid at
-// nice steps of the visible range. Scaling as i0NinScene.
+// nice steps of the visible range. Scaling as i0NinScene. The counts
+// view's grid lies at tenths of the data's maxima while an axis shows the
+// data's own scale; once it is panned or zoomed, at nice steps of what is
+// on screen, as in the other views. A zoom narrower than a 10^12th of
+// where it lies is widened to that about its middle.
 PlotScene viewScene(const PlotSource& source, DeadTimeStage stage, PlotView view,
                     const QVector<QColor>& colors, ChCoord& coord);
 
-// Values at 1, 2 or 5 times a power of ten, about `about` of them across
-// [lo, hi] (either order); none when the span is empty or not finite.
+// The step of niceSteps: 1, 2 or 5 times a power of ten, some (hi - lo) /
+// about; 0 when the span is empty or not finite.
+double niceStep(double lo, double hi, int about);
+
+// The multiples of niceStep within [lo, hi] (either order), ascending, each
+// once; none when the span is empty or not finite.
 QVector<double> niceSteps(double lo, double hi, int about);
 
 // One channel's dots as a single path, filled as the union of its dots
