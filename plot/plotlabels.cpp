@@ -6,6 +6,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <numeric>
 
@@ -160,6 +161,59 @@ QString gridValueText(double value, double step)
 
 namespace {
 
+// Whether the segment from a to b meets the rectangle r.
+bool crosses(QPoint a, QPoint b, const QRect& r)
+{
+    const double dx = b.x() - a.x();
+    const double dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {double(a.x() - r.left()), double(r.right() - a.x()),
+                         double(a.y() - r.top()), double(r.bottom() - a.y())};
+    double t0 = 0, t1 = 1;
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0) {
+            if (q[k] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[k] / p[k];
+        if (p[k] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    return true;
+}
+
+// How much of the data a box would hide: the dots and rings that reach
+// into it, the curve segments and guides that cross it; counted up to
+// enough, beyond which the box is of no interest.
+int covered(const PlotScene& scene, const QRect& box, int enough)
+{
+    // A ring reaches 4 pixels from its centre, a dot 3.
+    const QRect reach = box.adjusted(-4, -4, 4, 4);
+    int n = 0;
+    for (const PlotScene::Dots& d : scene.dots) {
+        for (const QPoint& c : d.centres)
+            n += reach.contains(c);
+        for (const QPoint& c : d.rings)
+            n += reach.contains(c);
+        if (n >= enough)
+            return n;
+    }
+    for (const PlotScene::Curve& c : scene.curves) {
+        for (int i = 0; i < c.samples.size(); ++i)
+            n += crosses(c.samples[std::max(i - 1, 0)], c.samples[i], box);
+        if (n >= enough)
+            return n;
+    }
+    for (const PlotScene::Guide& g : scene.guides)
+        n += crosses(g.line.p1(), g.line.p2(), box);
+    return n;
+}
+
 QVector<LegendEntry> headerEntries(const QString& title, int channels,
                                    const QVector<QColor>& colors)
 {
@@ -180,12 +234,36 @@ PlotLabels plotLabels(const PlotScene& scene, int width, int height, const QFont
     const int textHeight = fm.height();
     const int valuesTop = height - textHeight - 2;
 
-    // Title and legend in the top left corner, where a rising curve leaves
-    // room; no grid value goes under them.
+    // The header goes in the top left corner, where a rising curve leaves
+    // room, unless data lie there: then in the corner that hides the least
+    // of them, as wide as the plot allows or wrapped to half of that; at
+    // the bottom, above the row of values.
     labels.header = headerEntries(title, scene.dots.size(), colors);
-    labels.headerWidth = width - 4;
-    labels.headerBox =
-        layOut(font, QPoint(2, 2), labels.headerWidth, labels.header, LegendFlow::Row).box;
+    const int wide = width - 4;
+    int fewest = -1;
+    QSize previous;
+    for (const int maxWidth : {wide, wide / 2}) {
+        const QSize size =
+            layOut(font, QPoint(), maxWidth, labels.header, LegendFlow::Row).box.size();
+        if (size == previous)
+            break;
+        previous = size;
+        const int right = std::max(width - 2 - size.width(), 2);
+        const int bottom = std::max(valuesTop - 2 - size.height(), 2);
+        for (const QPoint at :
+             {QPoint(2, 2), QPoint(right, 2), QPoint(2, bottom), QPoint(right, bottom)}) {
+            const int n = covered(scene, QRect(at, size), fewest < 0 ? INT_MAX : fewest);
+            if (fewest < 0 || n < fewest) {
+                fewest = n;
+                labels.headerBox = QRect(at, size);
+                labels.headerWidth = maxWidth;
+            }
+            if (n == 0)
+                break;
+        }
+        if (fewest == 0)
+            break;
+    }
 
     // A nice grid's values in the digits its step needs.
     const auto text = [](double value, double step) {
@@ -230,6 +308,15 @@ PlotLabels plotLabels(const PlotScene& scene, int width, int height, const QFont
         lastTop = box.top();
     }
     return labels;
+}
+
+LabelRoom labelRoom(const QFont& font, int width, const QString& title, int channels,
+                    const QVector<QColor>& colors)
+{
+    const QRect header = layOut(font, QPoint(2, 2), width - 4,
+                                headerEntries(title, channels, colors), LegendFlow::Row)
+                             .box;
+    return {header.bottom() + 1, QFontMetrics(font).height() + 2};
 }
 
 void paintPlotLabels(QPainter* p, const PlotScene& scene, int width, int height,

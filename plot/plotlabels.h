@@ -7,6 +7,7 @@
 
 class QFont;
 class QPainter;
+struct LabelRoom;
 struct PlotScene;
 
 // One entry of a plot's legend: a dot of the channel's colour (with a short
@@ -67,10 +68,17 @@ struct PlotLabels
 
 // The labels of a drawn plot of width x height pixels, in font: the value
 // of every grid line where it does not crowd the one before or run into the
-// header, and the header in the top left corner. Nothing on a scene that
-// was not drawn.
+// header, and the header in the corner of the plot whose box covers the
+// fewest dots, curve samples and guides, the top left one where it covers
+// none. Nothing on a scene that was not drawn.
 PlotLabels plotLabels(const PlotScene& scene, int width, int height, const QFont& font,
                       const QString& title, const QVector<QColor>& colors);
+
+// The strips that plotLabels writes in, on a plot width pixels wide of
+// `channels` channels: the header's height at the top, the values' row at
+// the bottom. The views that scale themselves keep their data out of them.
+LabelRoom labelRoom(const QFont& font, int width, const QString& title, int channels,
+                    const QVector<QColor>& colors);
 
 // Paints plotLabels(scene, ..., p->font(), ...) over the scene.
 void paintPlotLabels(QPainter* p, const PlotScene& scene, int width, int height,

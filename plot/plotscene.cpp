@@ -66,6 +66,29 @@ AxisSpan axisSpan(const ValueRange& r, double frameSpan)
     return {-1.1, 1.1};
 }
 
+// The data's span for an axis whose scale is the view's own, with the
+// strips of room along the bottom and top edges kept clear of the data: a
+// ring reaches 4 pixels from its centre, and the cut to whole pixels may
+// take one more. The plain span where it has no room to give (no strips
+// asked for, no spread, a surface too low for both).
+AxisSpan roomySpan(const ValueRange& r, double frameSpan, LabelRoom room)
+{
+    const AxisSpan plain = axisSpan(r, frameSpan);
+    const double height = std::abs(frameSpan);
+    if ((room.top <= 0 && room.bottom <= 0) || !r.valid || !(r.max > r.min) ||
+        !resolvable(plain, frameSpan) || !(height > 0))
+        return plain;
+    // At least the plain span's 5 % of the spread at either end.
+    const double margin = 0.05 / 1.1;
+    const double below = std::max((std::max(room.bottom, 0) + 6) / height, margin);
+    const double above = std::max((std::max(room.top, 0) + 6) / height, margin);
+    if (below + above > 0.6)
+        return plain;
+    const double total = (r.max - r.min) / (1 - below - above);
+    const AxisSpan s{r.min - below * total, r.max + above * total};
+    return resolvable(s, frameSpan) ? s : plain;
+}
+
 // Zoomed narrower than this fraction of where it lies, the doubles across
 // the frame run out and the grid's values could not be told apart.
 constexpr double kNarrowestZoom = 1e-12;
@@ -293,7 +316,7 @@ struct Axes
 constexpr int kNiceGridLines = 8;
 
 PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QColor>& colors,
-                     ChCoord& coord)
+                     ChCoord& coord, LabelRoom room)
 {
     PlotScene scene;
     if (src.points.size() < kMinPointsToPlot)
@@ -303,7 +326,8 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
     const double frameWidth = coord.frameX1 - coord.frameX0;
     const double frameHeight = coord.frameY1 - coord.frameY0;
     const AxisSpan dataX = axisSpan(axes.x, frameWidth);
-    const AxisSpan dataY = axisSpan(axes.y, frameHeight);
+    const AxisSpan dataY =
+        axes.tenthsGrid ? axisSpan(axes.y, frameHeight) : roomySpan(axes.y, frameHeight, room);
     const AxisSpan userX = atLeastNarrowest({coord.scaleX0, coord.scaleX1});
     const AxisSpan userY = atLeastNarrowest({coord.scaleY0, coord.scaleY1});
     const AxisSpan xs = coord.xScaleSet && resolvable(userX, frameWidth) ? userX : dataX;
@@ -563,18 +587,23 @@ QVector<double> niceSteps(double lo, double hi, int about)
     return multiples(lo, hi, niceStep(lo, hi, about), about);
 }
 
+int plottedChannels(const PlotSource& source)
+{
+    return shownChannels(source);
+}
+
 PlotScene viewScene(const PlotSource& source, DeadTimeStage stage, PlotView view,
-                    const QVector<QColor>& colors, ChCoord& coord)
+                    const QVector<QColor>& colors, ChCoord& coord, LabelRoom room)
 {
     switch (view) {
     case PlotView::Ratio:
-        return buildScene(source, ratioAxes(source, stage), colors, coord);
+        return buildScene(source, ratioAxes(source, stage), colors, coord, room);
     case PlotView::Residuals:
-        return buildScene(source, residualAxes(source, stage), colors, coord);
+        return buildScene(source, residualAxes(source, stage), colors, coord, room);
     case PlotView::Counts:
         break;
     }
-    return buildScene(source, countsAxes(source, stage), colors, coord);
+    return buildScene(source, countsAxes(source, stage), colors, coord, room);
 }
 
 QString plotViewName(PlotView view)

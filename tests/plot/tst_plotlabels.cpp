@@ -1,5 +1,5 @@
-// The values that the window writes over a plot, zoomed and at the data's
-// own scale.
+// The values and the legend that the window writes over a plot: the values
+// of a zoomed view, and where the legend and the values' row leave the data.
 
 #include "plot/chcoord.h"
 #include "plot/plotcolors.h"
@@ -9,6 +9,8 @@
 #include "testsupport.h"
 
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -56,8 +58,8 @@ struct Scan
 
 const QString kTitle = QStringLiteral("ICR vs I0");
 
-// A plot's scene and labels as the window works them out, on a mapper with
-// the given scale when set.
+// A plot's scene and labels as the window works them out: the strips of
+// room from the labels' font, on a mapper with the given scale when set.
 struct Plot
 {
     ChCoord coord;
@@ -73,7 +75,9 @@ struct Plot
             coord.setScale(zoom[0], zoom[2], zoom[1], zoom[3]);
             coord.xScaleSet = coord.yScaleSet = true;
         }
-        scene = viewScene(source, stage, view, plotColors(), coord);
+        const LabelRoom room =
+            labelRoom(font, kWidth, kTitle, plottedChannels(source), plotColors());
+        scene = viewScene(source, stage, view, plotColors(), coord, room);
         labels = plotLabels(scene, kWidth, kHeight, font, kTitle, plotColors());
     }
 };
@@ -118,6 +122,31 @@ void checkNiceValues(const QVector<PlotLabels::Value>& values, double lo, double
     }
 }
 
+// What the scene alone paints: no labels.
+QImage sceneImage(const PlotScene& scene)
+{
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    paintScene(&p, scene);
+    return image;
+}
+
+// Whether the scene's picture holds nothing but its background within r:
+// white, the grid and the residuals' bands, no dot, curve or guide.
+bool onlyBackground(const QImage& image, const QRect& r)
+{
+    const QRgb background[] = {qRgb(255, 255, 255), PlotScene::kGridColor,
+                               PlotScene::kOuterBandColor, PlotScene::kInnerBandColor};
+    const QRect inside = r & image.rect();
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (std::find(std::begin(background), std::end(background),
+                          image.pixel(x, y) | 0xff000000u) == std::end(background))
+                return false;
+    return true;
+}
+
 } // namespace
 
 class TestPlotLabels : public QObject
@@ -128,6 +157,8 @@ private Q_SLOTS:
     void zoomedValuesAreNiceSteps_data();
     void zoomedValuesAreNiceSteps();
     void ownScaleKeepsTheTenths();
+    void labelsKeepOffTheData_data();
+    void labelsKeepOffTheData();
 };
 
 void TestPlotLabels::zoomedValuesAreNiceSteps_data()
@@ -195,6 +226,77 @@ void TestPlotLabels::ownScaleKeepsTheTenths()
         for (const PlotLabels::Value& v : labels.bottom)
             QCOMPARE(v.text, QString::asprintf("%.3g", v.value));
     }
+}
+
+void TestPlotLabels::labelsKeepOffTheData_data()
+{
+    QTest::addColumn<int>("channels");
+    // The fit's k2: -1e-7 rises over the scan, -5e-6 rises to its top at
+    // 1e5 and falls from there, which fills the top left corner.
+    QTest::addColumn<double>("k2");
+    QTest::addColumn<int>("view");
+    QTest::addColumn<int>("stage");
+    // Whether the header stays in the top left corner, as wide as the plot.
+    QTest::addColumn<bool>("topLeft");
+    // Whether no point lies under the row of values either.
+    QTest::addColumn<bool>("valuesClear");
+
+    const int counts = int(PlotView::Counts), ratio = int(PlotView::Ratio),
+              residuals = int(PlotView::Residuals);
+    const int in = int(DeadTimeStage::Input), out = int(DeadTimeStage::Output);
+    QTest::newRow("counts of a rising scan: the top left corner")
+        << 4 << -1e-7 << counts << in << true << false;
+    QTest::newRow("counts of a falling scan: another corner")
+        << 4 << -5e-6 << counts << in << false << false;
+    QTest::newRow("ratio of 19 channels, pre-amplifier")
+        << 19 << -1e-7 << ratio << in << true << true;
+    QTest::newRow("residuals of 19 channels") << 19 << -1e-7 << residuals << out << true << true;
+}
+
+void TestPlotLabels::labelsKeepOffTheData()
+{
+    QFETCH(int, channels);
+    QFETCH(double, k2);
+    QFETCH(int, view);
+    QFETCH(int, stage);
+    QFETCH(bool, topLeft);
+    QFETCH(bool, valuesClear);
+
+    const Scan scan(channels, 40, k2 < -1e-6 ? 1.1e5 : 1.3e5, k2 < -1e-6 ? 1.95e5 : 9.7e5, k2);
+    const Plot plot(scan.source, DeadTimeStage(stage), PlotView(view));
+    const QImage data = sceneImage(plot.scene);
+    const QRect header = plot.labels.headerBox;
+    QVERIFY(onlyBackground(data, header));
+    if (topLeft) {
+        QCOMPARE(header.topLeft(), QPoint(2, 2));
+        QCOMPARE(plot.labels.headerWidth, kWidth - 4);
+    } else {
+        // The top left corner does hold data.
+        QVERIFY(!onlyBackground(data, QRect(QPoint(2, 2), header.size())));
+    }
+    for (const PlotLabels::Value& v : plot.labels.bottom)
+        QVERIFY2(!valuesClear || onlyBackground(data, v.box), qPrintable(v.text));
+
+    // Painted, the labels change the picture where they were laid out, and
+    // nowhere else.
+    QImage painted = data;
+    QPainter p(&painted);
+    paintPlotLabels(&p, plot.scene, kWidth, kHeight, kTitle, plotColors());
+    p.end();
+    QRegion written(header);
+    for (const auto* row : {&plot.labels.bottom, &plot.labels.left})
+        for (const PlotLabels::Value& v : *row)
+            written += v.box;
+    bool headerDrawn = false;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const bool same = painted.pixel(x, y) == data.pixel(x, y);
+            if (!written.contains(QPoint(x, y)))
+                QVERIFY2(same, qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+            else if (header.contains(x, y) && !same)
+                headerDrawn = true;
+        }
+    QVERIFY(headerDrawn);
 }
 
 VESKOR_GUI_TEST_MAIN(TestPlotLabels)
