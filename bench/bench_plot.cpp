@@ -127,6 +127,31 @@ void BM_PaintSurface(benchmark::State& state)
         surface.render(&image);
 }
 
+// Where the labels go on a plot whose dots cover every corner: the legend
+// is tried in all of them, at two widths, against every dot and curve
+// segment.
+void BM_PlotLabelsCornersFull(benchmark::State& state)
+{
+    const Scan scan(int(state.range(0)), int(state.range(1)));
+    const QVector<QColor> colors = plotColors();
+    ChCoord coord;
+    coord.setFrame(0, kHeight, kWidth, 0);
+    PlotScene scene = i0NinScene(scan.source, colors, coord);
+    // Spread the dots over the whole surface, evenly and reproducibly.
+    int n = 0;
+    for (PlotScene::Dots& d : scene.dots)
+        for (QPoint& c : d.centres) {
+            c = QPoint((n * 7919) % kWidth, (n * 104729) % kHeight);
+            ++n;
+        }
+    const QFont font;
+    for (auto _ : state) {
+        PlotLabels labels =
+            plotLabels(scene, kWidth, kHeight, font, QStringLiteral("ICR vs I0"), colors);
+        benchmark::DoNotOptimize(labels);
+    }
+}
+
 // The scene painted as paintScene painted it before the dot masks: every
 // channel's dots filled as one path. What BM_PaintImage is measured against.
 void paintAsPaths(QPainter* p, const PlotScene& scene)
@@ -201,6 +226,7 @@ BENCHMARK(BM_BuildScene)->Apply(sizes);
 BENCHMARK(BM_PaintImage)->Apply(sizes);
 BENCHMARK(BM_PaintSurface)->Apply(sizes);
 BENCHMARK(BM_PaintImagePaths)->Apply(sizes);
+BENCHMARK(BM_PlotLabelsCornersFull)->Args({19, 1000})->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_PaintView, PlotView::Counts)->Args({19, 1000})->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_PaintView, PlotView::Ratio)->Args({19, 1000})->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_PaintView, PlotView::Residuals)

@@ -109,6 +109,8 @@ private:
     void addPlotMenu(DispA* surface);
     // What the surface shows now, worked out afresh without painting.
     PlotScene currentScene(DispA* surface);
+    // The scene of surface in the current view, scaled through coord.
+    PlotScene surfaceScene(DispA* surface, ChCoord& coord);
     QString plotTitle(DispA* surface) const;
     // False, with the user told, when fname is a file the points were read
     // from; an export never replaces a measurement.

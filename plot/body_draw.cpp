@@ -60,15 +60,23 @@ PlotScene Body::currentScene(DispA* surface)
                    surface->coord.scaleY1);
     coord.xScaleSet = surface->coord.xScaleSet;
     coord.yScaleSet = surface->coord.yScaleSet;
+    return surfaceScene(surface, coord);
+}
+
+PlotScene Body::surfaceScene(DispA* surface, ChCoord& coord)
+{
     const DeadTimeStage stage =
         surface == NinNoutDisp ? DeadTimeStage::Output : DeadTimeStage::Input;
-    return viewScene(plotSource(pointSet), stage, plotView, colors, coord);
+    const PlotSource source = plotSource(pointSet);
+    // The views that scale themselves keep their data clear of the labels.
+    const LabelRoom room = labelRoom(surface->font(), surface->width(), plotTitle(surface),
+                                     plottedChannels(source), colors);
+    return viewScene(source, stage, plotView, colors, coord, room);
 }
 
 void Body::drawI0Nin(QPainter* p)
 {
-    const PlotScene scene =
-        viewScene(plotSource(pointSet), DeadTimeStage::Input, plotView, colors, I0NinDisp->coord);
+    const PlotScene scene = surfaceScene(I0NinDisp, I0NinDisp->coord);
     paintScene(p, scene);
     paintPlotLabels(p, scene, I0NinDisp->width(), I0NinDisp->height(), plotTitle(I0NinDisp),
                     colors);
@@ -76,8 +84,7 @@ void Body::drawI0Nin(QPainter* p)
 
 void Body::drawNinNout(QPainter* p)
 {
-    const PlotScene scene = viewScene(plotSource(pointSet), DeadTimeStage::Output, plotView, colors,
-                                      NinNoutDisp->coord);
+    const PlotScene scene = surfaceScene(NinNoutDisp, NinNoutDisp->coord);
     paintScene(p, scene);
     paintPlotLabels(p, scene, NinNoutDisp->width(), NinNoutDisp->height(), plotTitle(NinNoutDisp),
                     colors);

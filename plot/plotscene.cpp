@@ -66,6 +66,76 @@ AxisSpan axisSpan(const ValueRange& r, double frameSpan)
     return {-1.1, 1.1};
 }
 
+// The data's span for an axis whose scale is the view's own, with the
+// strips of room along the bottom and top edges kept clear of the data: a
+// ring reaches 4 pixels from its centre, and the cut to whole pixels may
+// take one more. The plain span where it has no room to give (no strips
+// asked for, no spread, a surface too low for both).
+AxisSpan roomySpan(const ValueRange& r, double frameSpan, LabelRoom room)
+{
+    const AxisSpan plain = axisSpan(r, frameSpan);
+    const double height = std::abs(frameSpan);
+    if ((room.top <= 0 && room.bottom <= 0) || !r.valid || !(r.max > r.min) ||
+        !resolvable(plain, frameSpan) || !(height > 0))
+        return plain;
+    // At least the plain span's 5 % of the spread at either end.
+    const double margin = 0.05 / 1.1;
+    const double below = std::max((std::max(room.bottom, 0) + 6) / height, margin);
+    const double above = std::max((std::max(room.top, 0) + 6) / height, margin);
+    if (below + above > 0.6)
+        return plain;
+    const double total = (r.max - r.min) / (1 - below - above);
+    const AxisSpan s{r.min - below * total, r.max + above * total};
+    return resolvable(s, frameSpan) ? s : plain;
+}
+
+// Zoomed narrower than this fraction of where it lies, the doubles across
+// the frame run out and the grid's values could not be told apart.
+constexpr double kNarrowestZoom = 1e-12;
+
+// A span the user chose, widened about its middle to the narrowest zoom;
+// one without width stays so (the data's span then replaces it).
+AxisSpan atLeastNarrowest(AxisSpan s)
+{
+    const double width = std::abs(s.hi - s.lo);
+    const double middle = s.lo / 2 + s.hi / 2;
+    const double least = std::abs(middle) * kNarrowestZoom;
+    if (!(width > 0) || !(width < least))
+        return s;
+    const double half = s.hi > s.lo ? least / 2 : -least / 2;
+    return {middle - half, middle + half};
+}
+
+bool operator==(AxisSpan a, AxisSpan b)
+{
+    return a.lo == b.lo && a.hi == b.hi;
+}
+
+// The multiples of step within [lo, hi] (either order), ascending, each
+// once; none when there would be more than 4 about of them.
+QVector<double> multiples(double lo, double hi, double step, int about)
+{
+    QVector<double> values;
+    if (lo > hi)
+        std::swap(lo, hi);
+    if (!(step > 0) || !std::isfinite(step))
+        return values;
+    const double first = std::ceil(lo / step);
+    const double last = std::floor(hi / step);
+    if (!std::isfinite(first) || !std::isfinite(last) || !(last - first <= 4.0 * about))
+        return values;
+    // Counted in integers: far from zero, first + 1 can round back to
+    // first, and a count by it would never end.
+    const int count = last >= first ? int(last - first) + 1 : 0;
+    for (int n = 0; n < count; ++n) {
+        const double k = first + n;
+        const double v = k == 0 ? 0.0 : k * step;
+        if (v >= lo && v <= hi && (values.isEmpty() || v > values.last()))
+            values.append(v);
+    }
+    return values;
+}
+
 // The integer pixel of a position, cut toward zero. A position that is not
 // a number has no place on the surface and gives false; one beyond the
 // limit is held at the limit, which is far off the surface either way (a
@@ -246,7 +316,7 @@ struct Axes
 constexpr int kNiceGridLines = 8;
 
 PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QColor>& colors,
-                     ChCoord& coord)
+                     ChCoord& coord, LabelRoom room)
 {
     PlotScene scene;
     if (src.points.size() < kMinPointsToPlot)
@@ -255,12 +325,13 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
 
     const double frameWidth = coord.frameX1 - coord.frameX0;
     const double frameHeight = coord.frameY1 - coord.frameY0;
-    const AxisSpan userX{coord.scaleX0, coord.scaleX1};
-    const AxisSpan userY{coord.scaleY0, coord.scaleY1};
-    const AxisSpan xs =
-        coord.xScaleSet && resolvable(userX, frameWidth) ? userX : axisSpan(axes.x, frameWidth);
-    const AxisSpan ys =
-        coord.yScaleSet && resolvable(userY, frameHeight) ? userY : axisSpan(axes.y, frameHeight);
+    const AxisSpan dataX = axisSpan(axes.x, frameWidth);
+    const AxisSpan dataY =
+        axes.tenthsGrid ? axisSpan(axes.y, frameHeight) : roomySpan(axes.y, frameHeight, room);
+    const AxisSpan userX = atLeastNarrowest({coord.scaleX0, coord.scaleX1});
+    const AxisSpan userY = atLeastNarrowest({coord.scaleY0, coord.scaleY1});
+    const AxisSpan xs = coord.xScaleSet && resolvable(userX, frameWidth) ? userX : dataX;
+    const AxisSpan ys = coord.yScaleSet && resolvable(userY, frameHeight) ? userY : dataY;
     coord.setScale(xs.lo, ys.lo, xs.hi, ys.hi);
 
     int top = 0, bottom = 0, left = 0, right = 0;
@@ -280,13 +351,20 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
             scene.horizontalValues.append(v);
         }
     };
-    if (axes.tenthsGrid) {
+    // Tenths of the data's maximum label the data's own view; once the user
+    // pans or zooms an axis, they may leave none on screen.
+    if (axes.tenthsGrid && xs == dataX) {
         gridSteps(axes.x, vertical);
+    } else {
+        scene.verticalStep = niceStep(xs.lo, xs.hi, kNiceGridLines);
+        for (double v : multiples(xs.lo, xs.hi, scene.verticalStep, kNiceGridLines))
+            vertical(v);
+    }
+    if (axes.tenthsGrid && ys == dataY) {
         gridSteps(axes.y, horizontal);
     } else {
-        for (double v : niceSteps(coord.scaleX0, coord.scaleX1, kNiceGridLines))
-            vertical(v);
-        for (double v : niceSteps(coord.scaleY0, coord.scaleY1, kNiceGridLines))
+        scene.horizontalStep = niceStep(ys.lo, ys.hi, kNiceGridLines);
+        for (double v : multiples(ys.lo, ys.hi, scene.horizontalStep, kNiceGridLines))
             horizontal(v);
     }
 
@@ -490,38 +568,42 @@ Axes residualAxes(const PlotSource& src, DeadTimeStage stage)
 
 } // namespace
 
+double niceStep(double lo, double hi, int about)
+{
+    if (!std::isfinite(lo) || !std::isfinite(hi) || lo == hi || about < 1)
+        return 0;
+    const double raw = std::abs(hi - lo) / about;
+    if (!std::isfinite(raw) || !(raw > 0))
+        return 0;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    if (!std::isfinite(magnitude) || !(magnitude > 0))
+        return 0;
+    const double f = raw / magnitude;
+    return (f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10) * magnitude;
+}
+
 QVector<double> niceSteps(double lo, double hi, int about)
 {
-    QVector<double> steps;
-    if (lo > hi)
-        std::swap(lo, hi);
-    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo) || about < 1)
-        return steps;
-    const double raw = (hi - lo) / about;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double f = raw / magnitude;
-    const double step = (f < 1.5 ? 1 : f < 3 ? 2 : f < 7 ? 5 : 10) * magnitude;
-    const double first = std::ceil(lo / step);
-    const double last = std::floor(hi / step);
-    if (!(step > 0) || !std::isfinite(first) || !std::isfinite(last) || last - first > 4 * about)
-        return steps;
-    for (double k = first; k <= last; ++k)
-        steps.append(k == 0 ? 0.0 : k * step);
-    return steps;
+    return multiples(lo, hi, niceStep(lo, hi, about), about);
+}
+
+int plottedChannels(const PlotSource& source)
+{
+    return shownChannels(source);
 }
 
 PlotScene viewScene(const PlotSource& source, DeadTimeStage stage, PlotView view,
-                    const QVector<QColor>& colors, ChCoord& coord)
+                    const QVector<QColor>& colors, ChCoord& coord, LabelRoom room)
 {
     switch (view) {
     case PlotView::Ratio:
-        return buildScene(source, ratioAxes(source, stage), colors, coord);
+        return buildScene(source, ratioAxes(source, stage), colors, coord, room);
     case PlotView::Residuals:
-        return buildScene(source, residualAxes(source, stage), colors, coord);
+        return buildScene(source, residualAxes(source, stage), colors, coord, room);
     case PlotView::Counts:
         break;
     }
-    return buildScene(source, countsAxes(source, stage), colors, coord);
+    return buildScene(source, countsAxes(source, stage), colors, coord, room);
 }
 
 QString plotViewName(PlotView view)

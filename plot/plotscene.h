@@ -67,6 +67,11 @@ struct PlotScene
     // The data value of each grid line, in the order of the lines.
     QVector<double> verticalValues;
     QVector<double> horizontalValues;
+    // The step between the grid's values on each axis where they are nice
+    // steps of what is on screen; 0 where they are the counts view's tenths
+    // of the data's largest value (that axis at the data's own scale).
+    double verticalStep = 0;
+    double horizontalStep = 0;
     // One entry per channel, in channel order.
     QVector<Dots> dots;
     // One entry per channel once fitted, in channel order; none before.
@@ -100,16 +105,38 @@ PlotScene i0NinScene(const PlotSource& source, const QVector<QColor>& colors, Ch
 // curves Nout = c1 Nin + c2 Nin^2. Otherwise as i0NinScene.
 PlotScene ninNoutScene(const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord);
 
+// Strips along the top and bottom edges, in pixels, where a caller writes
+// over the plot (the window's legend and grid values).
+struct LabelRoom
+{
+    int top = 0;
+    int bottom = 0;
+};
+
 // One stage's plot in a view: the counts view is i0NinScene or
 // ninNoutScene; the ratio and residual views plot each point's ratio or
 // standardised residual against the same x, with the model of source
 // (its curves where set, else the coefficient pairs), and their grid at
-// nice steps of the visible range. Scaling as i0NinScene.
+// nice steps of the visible range. Scaling as i0NinScene. The counts
+// view's grid lies at tenths of the data's maxima while an axis shows the
+// data's own scale; once it is panned or zoomed, at nice steps of what is
+// on screen, as in the other views. A zoom narrower than a 10^12th of
+// where it lies is widened to that about its middle. The ratio and
+// residual views' y axis, at its own scale, keeps the data out of the
+// strips of room.
 PlotScene viewScene(const PlotSource& source, DeadTimeStage stage, PlotView view,
-                    const QVector<QColor>& colors, ChCoord& coord);
+                    const QVector<QColor>& colors, ChCoord& coord, LabelRoom room = {});
 
-// Values at 1, 2 or 5 times a power of ten, about `about` of them across
-// [lo, hi] (either order); none when the span is empty or not finite.
+// The channels a plot of source shows: those every point holds, below its
+// channel count.
+int plottedChannels(const PlotSource& source);
+
+// The step of niceSteps: 1, 2 or 5 times a power of ten, some (hi - lo) /
+// about; 0 when the span is empty or not finite.
+double niceStep(double lo, double hi, int about);
+
+// The multiples of niceStep within [lo, hi] (either order), ascending, each
+// once; none when the span is empty or not finite.
 QVector<double> niceSteps(double lo, double hi, int about);
 
 // One channel's dots as a single path, filled as the union of its dots

@@ -2,7 +2,8 @@
 # Photographs the window holding the example scan as a user sees it, on a
 # virtual X server, the paralysable model chosen: in English with the plots
 # (one point left out) and with the results table, and in Japanese with the
-# table, and in English in each of the three plot views. Writes
+# table, in English in each of the three plot views, and zoomed into the
+# middle of the counts view. Writes
 # examples/screenshots/*.png, which the README shows.
 set -eu
 cd "$(dirname "$0")/.."
@@ -28,3 +29,5 @@ shoot -j "read:$files+model:paralyzable+tab:1+grab:$out/window-ja.png+quit"
 for view in counts ratio residuals; do
     shoot -e "read:$files+model:paralyzable+view:$view+grab:$out/view-$view.png+quit"
 done
+# Zoomed into the middle of both plots: the values follow the zoom.
+shoot -e "read:$files+model:paralyzable+zoom:I0NinDisp:40;25;60;70+zoom:NinNoutDisp:40;25;60;70+grab:$out/view-counts-zoomed.png+quit"

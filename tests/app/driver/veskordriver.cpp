@@ -16,6 +16,9 @@
 //   view:NAME    chooses the plot view whose item data is NAME
 //   tab:N        shows tab N of the plots and the results table
 //   leave-out:N  unchecks the "use in fit" box of point N (from 1)
+//   zoom:PLOT:L;T;R;B  drags a box with the right button over the plot
+//                surface named PLOT, from (L, T) to (R, B) in hundredths
+//                of its width and height
 //   accept-mapping  accepts the mapping dialog of scan files as it stands
 //   tip:N        prints the tool tip of result field N (from 1: tau0 of
 //                channel 1, tau of channel 1, tau0 of channel 2, ...)
@@ -30,6 +33,7 @@
 #include <QFileDialog>
 #include <QGenericPlugin>
 #include <QGridLayout>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -158,6 +162,27 @@ private:
             if (n < 1 || n > boxes.size())
                 return false;
             boxes[n - 1]->click();
+            settle();
+            return true;
+        }
+        if (step.startsWith(QLatin1String("zoom:"))) {
+            auto* plot = body->findChild<QWidget*>(value.section(QLatin1Char(':'), 0, 0));
+            const QStringList box = value.section(QLatin1Char(':'), 1).split(QLatin1Char(';'));
+            if (!plot || box.size() != 4)
+                return false;
+            const auto at = [&](int i) {
+                return QPoint(plot->width() * box[i].toInt() / 100,
+                              plot->height() * box[i + 1].toInt() / 100);
+            };
+            const auto send = [plot](QEvent::Type type, QPoint where, Qt::MouseButton button,
+                                     Qt::MouseButtons held) {
+                QMouseEvent e(type, where, plot->mapToGlobal(where), button, held, Qt::NoModifier);
+                QApplication::sendEvent(plot, &e);
+            };
+            send(QEvent::MouseMove, at(0), Qt::NoButton, Qt::NoButton);
+            send(QEvent::MouseButtonPress, at(0), Qt::RightButton, Qt::RightButton);
+            send(QEvent::MouseMove, at(2), Qt::NoButton, Qt::RightButton);
+            send(QEvent::MouseButtonRelease, at(2), Qt::RightButton, Qt::NoButton);
             settle();
             return true;
         }
