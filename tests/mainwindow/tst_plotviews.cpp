@@ -21,6 +21,10 @@ using veskor::test::scanTable;
 using veskor::test::settle;
 using veskor::test::Window;
 using veskor::test::writeFile;
+using veskor::test::doubleClick;
+using veskor::test::drag;
+using veskor::test::mouse;
+using veskor::test::wheel;
 
 namespace {
 
@@ -34,12 +38,6 @@ void chooseView(Window& w, const QString& view)
     QVERIFY2(index >= 0, qPrintable(view));
     box->setCurrentIndex(index);
     settle();
-}
-
-void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
-{
-    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
 }
 
 // The rows of a plot's data export: series, channel (from 1), x, y.
@@ -187,28 +185,18 @@ void TestPlotViews::panZoomAndResetInTheRatioView()
         DispA* plot = w.surface(name);
         const QImage whole = w.plot(name);
         const QPoint mid(plot->width() / 2, plot->height() / 2);
-        if (gesture == "wheel") {
-            QWheelEvent e(mid, plot->mapToGlobal(mid), QPoint(), QPoint(0, 120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(plot, &e);
-        } else {
-            const Qt::MouseButton b = gesture == "pan" ? Qt::LeftButton : Qt::RightButton;
-            const QPoint from = gesture == "pan" ? mid : QPoint(plot->width() / 4, 10);
-            const QPoint to = mid + QPoint(60, 25);
-            mouse(plot, QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
-            mouse(plot, QEvent::MouseButtonPress, from, b, b);
-            mouse(plot, QEvent::MouseMove, to, Qt::NoButton, b);
-            mouse(plot, QEvent::MouseButtonRelease, to, b, Qt::NoButton);
-        }
+        if (gesture == "wheel")
+            wheel(plot, mid, 120);
+        else if (gesture == "pan")
+            drag(plot, Qt::LeftButton, mid, mid + QPoint(60, 25));
+        else
+            drag(plot, Qt::RightButton, QPoint(plot->width() / 4, 10), mid + QPoint(60, 25));
         const QImage moved = w.plot(name);
         QVERIFY2(moved != whole, name);
         plot->repaint();
         QVERIFY2(w.plot(name) == moved, name);
 
-        mouse(plot, QEvent::MouseButtonPress, mid, Qt::LeftButton, Qt::LeftButton);
-        mouse(plot, QEvent::MouseButtonRelease, mid, Qt::LeftButton, Qt::NoButton);
-        mouse(plot, QEvent::MouseButtonDblClick, mid, Qt::LeftButton, Qt::LeftButton);
-        mouse(plot, QEvent::MouseButtonRelease, mid, Qt::LeftButton, Qt::NoButton);
+        doubleClick(plot, mid);
         QVERIFY2(w.plot(name) == whole, name);
     }
 }

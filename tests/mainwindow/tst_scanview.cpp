@@ -36,6 +36,10 @@ using veskor::test::scanTable;
 using veskor::test::settle;
 using veskor::test::Window;
 using veskor::test::writeFile;
+using veskor::test::doubleClick;
+using veskor::test::drag;
+using veskor::test::mouse;
+using veskor::test::wheel;
 
 namespace {
 
@@ -79,36 +83,6 @@ QString exactModelLine(const QString& label, const QString& symbol, double value
 {
     return QStringLiteral("%1: %2 = %3 \u00b1 %4 \u00b5s (\u03c7\u00b2/\u03bd %5)")
         .arg(label, symbol, micro(value), micro(error), printfNumber(chi2, 'f', 2));
-}
-
-void wheel(QWidget* w, QPoint at, int delta)
-{
-    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                  Qt::NoScrollPhase, false);
-    QApplication::sendEvent(w, &e);
-}
-
-void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
-{
-    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
-void drag(QWidget* w, Qt::MouseButton button, QPoint from, QPoint to)
-{
-    mouse(w, QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
-    mouse(w, QEvent::MouseButtonPress, from, button, button);
-    mouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
-    mouse(w, QEvent::MouseMove, to, Qt::NoButton, button);
-    mouse(w, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
-}
-
-void doubleClick(QWidget* w, QPoint at)
-{
-    mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-    mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-    mouse(w, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
-    mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
 }
 
 } // namespace

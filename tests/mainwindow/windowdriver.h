@@ -11,6 +11,8 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QAbstractButton>
 #include <QTemporaryDir>
 
@@ -101,6 +103,37 @@ inline void settle()
 {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+}
+
+// Gestures on a widget, sent as the events a user's mouse would give.
+inline void wheel(QWidget* w, QPoint at, int delta)
+{
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+inline void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+inline void drag(QWidget* w, Qt::MouseButton button, QPoint from, QPoint to)
+{
+    mouse(w, QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton);
+    mouse(w, QEvent::MouseButtonPress, from, button, button);
+    mouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
+    mouse(w, QEvent::MouseMove, to, Qt::NoButton, button);
+    mouse(w, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+}
+
+inline void doubleClick(QWidget* w, QPoint at)
+{
+    mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    mouse(w, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
 }
 
 } // namespace veskor::test
