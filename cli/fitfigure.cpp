@@ -98,8 +98,12 @@ QString constantLine(const FitRun& run, int ch, DeadTimeStage stage)
     const bool input = stage == DeadTimeStage::Input;
     const StageFit& fit = run.models[ch].chosen(stage, run.choice);
     const QString symbol = input ? QStringLiteral("\u03c40") : QStringLiteral("\u03c4");
+    // Undetermined as the table has it, also where no curve came out (a
+    // range too narrow is said first).
     if (!fit.available())
-        return QStringLiteral("%1 not available").arg(symbol);
+        return (fit.undetermined != StageFit::Undetermined::No ? QStringLiteral("%1 undetermined")
+                                                                : QStringLiteral("%1 not available"))
+            .arg(symbol);
     const double value = input ? run.reported.tau0s[ch] : run.reported.taus[ch];
     const ChannelStats& s = run.reportedStats[ch];
     const double error = input ? s.tau0Error : s.tauError;
