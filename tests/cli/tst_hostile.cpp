@@ -251,6 +251,8 @@ private slots:
                                  .arg(o.cpuSeconds)
                                  .arg(o.peakMegabytes)
                                  .arg(o.err.left(600));
+        // The figures go in the log, for the record of what each file cost.
+        qInfo("%s", qPrintable(what));
         QVERIFY2(!o.timedOut, qPrintable(what));
         QVERIFY2(o.exited, qPrintable(what));
         QVERIFY2(o.cpuSeconds < kCpuLimit, qPrintable(what));
@@ -295,6 +297,7 @@ private slots:
                                  .arg(o.peakMegabytes)
                                  .arg(written.load())
                                  .arg(o.err.left(600));
+        qInfo("%s", qPrintable(what));
         QVERIFY2(o.exited && !o.timedOut, qPrintable(what));
         QVERIFY2(o.cpuSeconds < kCpuLimit, qPrintable(what));
         QVERIFY2(o.peakMegabytes < kMemoryLimit / 1048576.0, qPrintable(what));
