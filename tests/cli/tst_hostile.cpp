@@ -290,6 +290,11 @@ private slots:
         });
         const Outcome o = runLimited(dir.path(), {"stream.dat"}, logs.filePath("err"));
         // The reader's end is closed: the writer stops at its next write.
+        // Should the program never have opened the FIFO, an end opened and
+        // closed here releases the writer's open, and its write fails.
+        const int release = open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+        if (release >= 0)
+            close(release);
         writer.join();
         const QString what = QStringLiteral("status %1, %2 s CPU, %3 MB, %4 bytes fed: %5")
                                  .arg(o.status)
