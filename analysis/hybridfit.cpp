@@ -142,6 +142,17 @@ bool reweightedFit(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eig
     return false;
 }
 
+// The curve a u exp(-bp u) / (1 + bn u) and its gradient, for scoreFrom.
+bool scoredCurve(const Eigen::VectorXd& p, double u, double& f, Eigen::Vector3d& g)
+{
+    const double h = lossFactor(p, u);
+    if (h < 0.0)
+        return false;
+    f = p[0] * u * h;
+    g << u * h, -f * u, -f * u / (1.0 + p[2] * u);
+    return true;
+}
+
 // sum t (v - f)^2 / f in scaled units, or infinity where the curve leaves
 // its range or expects no count.
 double scaledChiSquare(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eigen::VectorXd& t,
@@ -243,11 +254,16 @@ StageFit fitHybridStage(DeadTimeStage stage, const QVector<double>& x, const QVe
     if (fit.outcome != Outcome::Fitted)
         return fit;
 
-    QVector<double> distinct;
-    for (int k : qAsConst(used))
-        distinct.append(x[k]);
-    std::sort(distinct.begin(), distinct.end());
-    if (std::unique(distinct.begin(), distinct.end()) - distinct.begin() < 3) {
+    // Three coefficients need three different x.
+    double distinct[3];
+    int kept = 0;
+    for (int k : qAsConst(used)) {
+        if (std::find(distinct, distinct + kept, x[k]) == distinct + kept)
+            distinct[kept++] = x[k];
+        if (kept == 3)
+            break;
+    }
+    if (kept < 3) {
         fit.outcome = Outcome::NoInformation;
         return fit;
     }
@@ -303,31 +319,66 @@ StageFit fitHybridStage(DeadTimeStage stage, const QVector<double>& x, const QVe
     const auto tooSteep = [](const Eigen::VectorXd& p) {
         return p[1] + std::log1p(p[2]) >= kDeepestLoss * (1 - 1e-3);
     };
-    Eigen::VectorXd best;
-    double lowest = std::numeric_limits<double>::infinity();
-    bool settled = false;
-    bool steep =
-        paralysable.outcome == Outcome::TooSteep || nonParalysable.outcome == Outcome::TooSteep;
-    CurveCache cache;
-    for (double share : {0.5, 0.15, 0.85}) {
-        Eigen::VectorXd p(3);
-        p << share * para.a + (1.0 - share) * non.a, share * para.b, (1.0 - share) * non.b;
-        if (!reweightedFit(u, v, t, p, cache))
-            continue;
-        settled = true;
-        steep = steep || tooSteep(p);
-        if (p[1] < 0.0 || p[2] < 0.0)
-            continue;
-        const double chi2 = scaledChiSquare(u, v, t, p, cache);
-        if (chi2 < lowest) {
-            lowest = chi2;
-            best = p;
+    struct Search
+    {
+        Eigen::VectorXd best;
+        double lowest = std::numeric_limits<double>::infinity();
+        bool settled = false;
+        bool steep = false;
+    };
+    const auto search = [&](const Eigen::VectorXd& su, const Eigen::VectorXd& sv,
+                            const Eigen::VectorXd& st) {
+        Search found;
+        CurveCache cache;
+        for (double share : {0.5, 0.15, 0.85}) {
+            Eigen::VectorXd p(3);
+            p << share * para.a + (1.0 - share) * non.a, share * para.b, (1.0 - share) * non.b;
+            if (!reweightedFit(su, sv, st, p, cache))
+                continue;
+            found.settled = true;
+            found.steep = found.steep || tooSteep(p);
+            if (p[1] < 0.0 || p[2] < 0.0)
+                continue;
+            const double chi2 = scaledChiSquare(su, sv, st, p, cache);
+            if (chi2 < found.lowest) {
+                found.lowest = chi2;
+                found.best = p;
+            }
+            // A minimum with both parts inside the bounds is the one: the
+            // other starts are for where the even one ends outside them or
+            // nowhere.
+            if (!tooSteep(p))
+                break;
         }
-        // A minimum with both parts inside the bounds is the one: the other
-        // starts are for where the even one ends outside them or nowhere.
-        if (!tooSteep(p))
-            break;
+        return found;
+    };
+    // Over a large scan the starts are tried on an even subsample, and the
+    // minimum they lead to (if any has both parts inside the bounds) is
+    // finished over every point by Fisher scoring, as the pure models' fits
+    // are; where that fails every point is searched the long way.
+    Search found;
+    bool searched = false;
+    if (n > kSampledPoints) {
+        found = search(evenSubsample(u), evenSubsample(v), evenSubsample(t));
+        searched = found.best.size() == 0 ||
+                   scoreFrom<3>(&scoredCurve, u, v, t, found.best, kSettled, kMaxScoringSteps);
+        if (searched && found.best.size() > 0) {
+            CurveCache cache;
+            found.steep = found.steep || tooSteep(found.best);
+            found.lowest = scaledChiSquare(u, v, t, found.best, cache);
+            if (found.best[1] < 0.0 || found.best[2] < 0.0) {
+                found.best.resize(0);
+                found.lowest = std::numeric_limits<double>::infinity();
+            }
+        }
     }
+    if (!searched)
+        found = search(u, v, t);
+    const Eigen::VectorXd& best = found.best;
+    const double lowest = found.lowest;
+    const bool settled = found.settled;
+    const bool steep = found.steep || paralysable.outcome == Outcome::TooSteep ||
+                       nonParalysable.outcome == Outcome::TooSteep;
 
     // The feasible pure fit with the lower chi-square: the boundary.
     const StageFit* pure = nullptr;

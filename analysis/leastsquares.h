@@ -4,6 +4,8 @@
 #include <unsupported/Eigen/LevenbergMarquardt>
 
 #include <cmath>
+#include <cstdio>
+#include <atomic>
 
 // (J^T J)^-1 for the N columns of J, or false when J has not full rank:
 // the covariance of a least-squares fit before it is scaled. The columns
@@ -60,4 +62,106 @@ inline bool passesAgree(const Eigen::VectorXd& p, const Eigen::VectorXd& before,
         if (std::abs(p[i] - before[i]) > settled * (std::abs(p[i]) + 1e-4))
             return false;
     return true;
+}
+
+// A reweighted fit over more points than this starts over an even
+// subsample of them and is finished over all by scoreFrom, which settles
+// from there within a handful of kMaxScoringSteps.
+constexpr Eigen::Index kSampledPoints = 1 << 14;
+constexpr int kMaxScoringSteps = 50;
+
+// Every stride-th value of x from the first, stride the least that leaves
+// at most kSampledPoints of them: an even subsample, whatever order the
+// points came in.
+inline Eigen::VectorXd evenSubsample(const Eigen::VectorXd& x, Eigen::Index most = kSampledPoints)
+{
+    const Eigen::Index stride = (x.size() + most - 1) / most;
+    Eigen::VectorXd sampled((x.size() + stride - 1) / stride);
+    for (Eigen::Index j = 0; j < sampled.size(); ++j)
+        sampled[j] = x[j * stride];
+    return sampled;
+}
+
+// Finishes a Poisson-weighted fit from a start close to its minimum by
+// Fisher scoring: each step solves the normal equations with the weights
+// t / f of the curve at the current coefficients, in one pass over the
+// points and without an n-by-N matrix. Its fixed point is the reweighted
+// fit's, both solving sum t (v - f) / f df/dp = 0 (the maximum of the Poisson
+// likelihood). A step is taken where it lowers the score's size in the
+// normal matrix's metric (s^T A^-1 s), else halved; one too short to count
+// (passesAgree) ends the fit. curve(p, u, f, g) sets the curve's value f and
+// gradient g at u and returns false outside its range. p holds the start
+// and receives the result; false when the curve leaves its range or
+// expects no count at the start, or the steps do not settle within
+// maxSteps.
+template <int N, class Curve>
+bool scoreFrom(const Curve& curve, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
+               const Eigen::VectorXd& t, Eigen::VectorXd& p, double settled, int maxSteps)
+{
+    using Vector = Eigen::Matrix<double, N, 1>;
+    using Matrix = Eigen::Matrix<double, N, N>;
+    // Directions whose information is below this share of the largest
+    // (with the coefficients scaled to a unit diagonal) are fixed no better
+    // than rounding fixes them: no step is taken along them. The hybrid
+    // curve has one where one of its parts is near 0, since its two losses
+    // then move the curve alike.
+    constexpr double kResolved = 1e-9;
+    constexpr int kHalvings = 30;
+    struct Pass
+    {
+        Vector step;
+        double decrement = 0.0;
+    };
+    // The step A^-1 s at the coefficients at, and s^T A^-1 s.
+    const auto evaluate = [&](const Eigen::VectorXd& at, Pass& pass) {
+        Matrix normal = Matrix::Zero();
+        Vector score = Vector::Zero();
+        Vector g;
+        for (Eigen::Index k = 0; k < u.size(); ++k) {
+            double f;
+            if (!curve(at, u[k], f, g) || !(f > 0.0))
+                return false;
+            const double w = t[k] / f;
+            normal.noalias() += w * g * g.transpose();
+            score.noalias() += w * (v[k] - f) * g;
+        }
+        const Vector diagonal = normal.diagonal();
+        if (!normal.allFinite() || !score.allFinite() || !(diagonal.minCoeff() > 0.0))
+            return false;
+        const Vector unit = diagonal.cwiseSqrt().cwiseInverse();
+        const Eigen::SelfAdjointEigenSolver<Matrix> eigen(unit.asDiagonal() * normal *
+                                                          unit.asDiagonal());
+        if (eigen.info() != Eigen::Success)
+            return false;
+        const Vector values = eigen.eigenvalues();
+        Vector inverse;
+        for (int i = 0; i < N; ++i)
+            inverse[i] = values[i] > kResolved * values.maxCoeff() ? 1.0 / values[i] : 0.0;
+        const Vector scaled = eigen.eigenvectors().transpose() * (unit.asDiagonal() * score);
+        pass.step = unit.asDiagonal() * (eigen.eigenvectors() * inverse.asDiagonal() * scaled);
+        pass.decrement = scaled.dot(inverse.asDiagonal() * scaled);
+        return pass.step.allFinite() && std::isfinite(pass.decrement);
+    };
+    Pass here;
+    if (!evaluate(p, here))
+        return false;
+    for (int step = 0; step < maxSteps; ++step) {
+        Eigen::VectorXd next = p + here.step;
+        if (passesAgree(next, p, settled)) {
+            p = next;
+            return true;
+        }
+        Pass there;
+        bool taken = false;
+        double length = 1.0;
+        for (int h = 0; h < kHalvings && !taken; ++h, length /= 2) {
+            next = p + length * here.step;
+            taken = evaluate(next, there) && there.decrement < here.decrement;
+        }
+        if (!taken)
+            return false;
+        p = next;
+        here = there;
+    }
+    return false;
 }

@@ -222,8 +222,8 @@ constexpr double kSettled = 1e-12;
 // pass fits with the weights of the curve before it, until the curve stops
 // moving. p holds the start and receives the result; false when the solver
 // fails or the passes do not settle.
-bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
-                   const Eigen::VectorXd& t, Eigen::VectorXd& p, CurveCache& cache)
+bool reweightedFitOver(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
+                       const Eigen::VectorXd& t, Eigen::VectorXd& p, CurveCache& cache)
 {
     const Eigen::Index n = u.size();
     Eigen::VectorXd sqrtWeight(n);
@@ -243,6 +243,48 @@ bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::Vect
             return true;
     }
     return false;
+}
+
+// The curve a u h(b u) and its gradient in (a, b), for scoreFrom.
+struct ScoredCurve
+{
+    const Loss& loss;
+
+    bool operator()(const Eigen::VectorXd& p, double u, double& f, Eigen::Vector2d& g) const
+    {
+        const double z = p[1] * u;
+        if (!loss.valid(z))
+            return false;
+        const double h = loss.h(z);
+        f = p[0] * u * h;
+        // Paralysable: h' = -h, without a second exp.
+        const double dh = loss.model == DeadTimeModel::Paralyzable ? -h : loss.dh(z);
+        g << u * h, p[0] * u * u * dh;
+        return true;
+    }
+};
+
+// The reweighted fit; over a large scan in two steps: its passes over an
+// even subsample, then Fisher scoring over every point from there, which
+// settles in a few passes over them where the reweighted passes would take
+// many LM evaluations each. The same minimum; up to kSampledPoints the
+// passes run over every point, as they always did. Where the short way
+// fails the long one is taken.
+bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
+                   const Eigen::VectorXd& t, Eigen::VectorXd& p, CurveCache& cache)
+{
+    if (u.size() > kSampledPoints) {
+        CurveCache sampled;
+        Eigen::VectorXd q = p;
+        cache.p.resize(0);
+        if (reweightedFitOver(loss, evenSubsample(u), evenSubsample(v), evenSubsample(t), q,
+                              sampled) &&
+            scoreFrom<2>(ScoredCurve{loss}, u, v, t, q, kSettled, kMaxScoringSteps)) {
+            p = q;
+            return true;
+        }
+    }
+    return reweightedFitOver(loss, u, v, t, p, cache);
 }
 
 // sum t (v - f)^2 / f over the points, or infinity where the curve leaves
@@ -369,6 +411,8 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
     double ys = 0.0;
     QVector<double> ux;
     QVector<double> uy;
+    ux.reserve(n);
+    uy.reserve(n);
     Eigen::VectorXd t(n);
     for (int k : used) {
         xs = std::max(xs, x[k]);
@@ -429,27 +473,33 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
     const double b = p[1] / xs;
     const bool input = stage == DeadTimeStage::Input;
     const double constant = input ? b / a : b;
-    auto curve = [&](double xk) { return a * xk * loss.h(b * xk); };
     // The Jacobian is taken in (A, constant), so that the constant's error
     // is read off the covariance rather than propagated: in the input stage
     // A and B = A tau0 can be so correlated that propagation cancels to
     // nothing. With z = B x: input f = A x h(A tau0 x), so df/dA = x (h +
     // z h') and df/dtau0 = A^2 x^2 h'; output df/dA = x h, df/dtau = A x^2 h'.
     double chi2 = 0.0;
+    int worstPoint = -1;
+    double worstResidual = StageFit::notAvailable;
     Eigen::MatrixX2d jacobian(n, 2);
     for (int k = 0; k < n; ++k) {
         const double xk = ux[k];
         const double z = b * xk;
-        const double f = loss.valid(z) ? curve(xk) : 0.0;
+        const double h = loss.valid(z) ? loss.h(z) : 0.0;
+        const double f = a * xk * h;
         if (!(f > 0.0) || !std::isfinite(f)) {
             fit.outcome = Outcome::NoInformation;
             return fit;
         }
         const double r = uy[k] - f;
         chi2 += t[k] * r * r / f;
+        const double residual = standardised(uy[k], f) * std::sqrt(t[k]);
+        if (worstPoint < 0 || std::abs(residual) > std::abs(worstResidual)) {
+            worstPoint = used[k];
+            worstResidual = residual;
+        }
         const double sw = std::sqrt(t[k]) / std::sqrt(f);
-        const double h = loss.h(z);
-        const double dh = loss.dh(z);
+        const double dh = loss.model == DeadTimeModel::Paralyzable ? -h : loss.dh(z);
         jacobian(k, 0) = sw * xk * (input ? h + z * dh : h);
         jacobian(k, 1) = sw * (input ? a * a : a) * xk * xk * dh;
     }
@@ -470,7 +520,8 @@ StageFit fitExactStage(DeadTimeModel model, DeadTimeStage stage, const QVector<d
     } else {
         setConstant(fit, a, constant, nullptr);
     }
-    findWorstPoint(fit, used, x, y, time, curve);
+    fit.worstPoint = worstPoint;
+    fit.worstResidual = worstResidual;
     return fit;
 }
 

@@ -25,11 +25,11 @@ Real curve(DeadTimeStage stage, const Real* p, Real x, Real m = 0)
     return p[0] * x * std::exp(-r * p[1]) / (1 + r * p[2]);
 }
 
-QVector<double> settings(double xMax)
+QVector<double> settings(double xMax, int n = 12)
 {
     QVector<double> x;
-    for (int k = 1; k <= 12; ++k)
-        x << xMax * k / 12;
+    for (int k = 1; k <= n; ++k)
+        x << xMax * k / n;
     return x;
 }
 
@@ -69,7 +69,7 @@ void checkAgainstReference(DeadTimeStage stage, const QVector<double>& x, const 
         const int a = (i + 1) % 3, b = (i + 2) % 3, c = (j + 1) % 3, e = (j + 2) % 3;
         return n[a][c] * n[b][e] - n[a][e] * n[b][c];
     };
-    const Real s = chi2 / 9 / (n[0][0] * cof(0, 0) + n[0][1] * cof(0, 1) + n[0][2] * cof(0, 2));
+    const Real s = chi2 / (x.size() - 3) / (n[0][0] * cof(0, 0) + n[0][1] * cof(0, 1) + n[0][2] * cof(0, 2));
     for (int i = 0; i < 3; ++i)
         QVERIFY(std::fabs(score[i]) < 1e-9 * scoreScale[i]);
     QVERIFY(std::fabs(fit.scaleError / std::sqrt(s * cof(0, 0)) - 1) < 1e-5);
@@ -88,6 +88,7 @@ private Q_SLOTS:
     void exactCurvesGiveTheirParts();
     void errorsAreHonestUnderCounting_data();
     void errorsAreHonestUnderCounting();
+    void largeScanReachesTheMaximumOverEveryPoint();
     void hostileInputEndsWithAnOutcome_data();
     void hostileInputEndsWithAnOutcome();
 };
@@ -199,6 +200,29 @@ void TestHybridFit::errorsAreHonestUnderCounting()
     QVERIFY2(std::fabs(pulls / runs) < 0.3, qPrintable(QString::number(pulls / runs)));
     QVERIFY2(std::fabs(reduced / runs - 1.0) < 0.15, qPrintable(QString::number(reduced / runs)));
     QVERIFY2(within >= 0.55 * runs && within <= 0.80 * runs, qPrintable(QString::number(within)));
+}
+
+// A scan too large to be searched point by point is searched over a
+// subsample and finished over every point: the score vanishes over all of
+// them, and the same points in another order (another subsample) give the
+// same fit.
+void TestHybridFit::largeScanReachesTheMaximumOverEveryPoint()
+{
+    const Real truth[3] = {0.7, 1.5e-6, 1e-6};
+    const QVector<double> x = settings(4e5, 30000);
+    std::mt19937_64 random(7);
+    QVector<double> y;
+    for (double v : x)
+        y << double(std::poisson_distribution<long>(double(curve(out, truth, v)))(random));
+    const StageFit fit = fitAll(out, x, y);
+    QCOMPARE(fit.outcome, StageFit::Outcome::Fitted);
+    QVERIFY(fit.paralysablePart > 0 && fit.nonParalysablePart > 0);
+    checkAgainstReference(out, x, y, fit);
+
+    QVector<double> rx(x.rbegin(), x.rend()), ry(y.rbegin(), y.rend());
+    const StageFit reversed = fitAll(out, rx, ry);
+    QVERIFY2(std::fabs(reversed.constant / fit.constant - 1) < 1e-9,
+             qPrintable(QString::number(reversed.constant / fit.constant - 1)));
 }
 
 void TestHybridFit::hostileInputEndsWithAnOutcome_data()
