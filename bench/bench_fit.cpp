@@ -90,6 +90,7 @@ BENCHMARK(BM_AnalyseRun)
     ->Args({19, 100})
     ->Args({19, 1000})
     ->Args({19, 25000})
+    ->Args({19, 250000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResultFileBytes)->Arg(4)->Arg(19)->Unit(benchmark::kMicrosecond);
 
