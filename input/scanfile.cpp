@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -161,6 +162,10 @@ QString labelledFormatOf(const QString& path, const QByteArray* bytes)
 
 bool isScanFile(const QString& path, const QByteArray* bytes)
 {
+    // A pipe or a device is read once, by the loader: opening it here would
+    // wait for a writer or take what the loader should have read.
+    if (!bytes && !QFileInfo(path).isFile())
+        return false;
     if (labelledFormatOf(path, bytes).isEmpty())
         return false;
     McaReading reading;

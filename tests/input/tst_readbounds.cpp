@@ -8,11 +8,14 @@
 #include "hdf5write.h"
 #include "input/labelledtext.h"
 #include "input/loadfiles.h"
+#include "input/scanfile.h"
 #include "readertestutil.h"
 #include "testsupport.h"
 
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
@@ -110,6 +113,7 @@ private slots:
     void notFinitePointsAreSkipped();
     void pipesAreReadToTheCap_data();
     void pipesAreReadToTheCap();
+    void scanCheckLeavesPipesAlone();
     void detectionLooksAtTheHead();
     void readersKeepToTheBudget_data();
     void readersKeepToTheBudget();
@@ -244,6 +248,32 @@ void TestReadBounds::pipesAreReadToTheCap()
     QCOMPARE(loaded.points.size(), tooLarge ? 0 : rows);
     if (tooLarge)
         QVERIFY2(f.openError.contains("more than 65536 bytes"), qPrintable(f.openError));
+}
+
+// The window asks whether a selected file is a scan before it loads it: a
+// pipe must not be opened for that, which would wait for a writer (the
+// window frozen) or take the data the load should read.
+void TestReadBounds::scanCheckLeavesPipesAlone()
+{
+    const QString fifo = dir.filePath(QStringLiteral("pipe-checked"));
+    QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    std::atomic<bool> done{false};
+    bool scan = true;
+    std::thread check([&] {
+        scan = isScanFile(fifo);
+        done = true;
+    });
+    for (int i = 0; i < 200 && !done; ++i)
+        QThread::msleep(10);
+    const bool returned = done;
+    if (!returned) {
+        // Let the waiting open go, so that the test ends.
+        QFile out(fifo);
+        out.open(QIODevice::WriteOnly);
+    }
+    check.join();
+    QVERIFY(returned);
+    QVERIFY(!scan);
 }
 
 void TestReadBounds::detectionLooksAtTheHead()
