@@ -73,7 +73,9 @@ using ScenePainter = void (*)(QPainter*, const PlotScene&);
 
 // One paint of the surface into an image: fill, work out the scene, draw it
 // with paint.
-void paintImage(benchmark::State& state, ScenePainter paint)
+using SceneBuilder = PlotScene (*)(const PlotSource&, const QVector<QColor>&, ChCoord&);
+
+void paintImage(benchmark::State& state, ScenePainter paint, SceneBuilder build = i0NinScene)
 {
     const Scan scan(int(state.range(0)), int(state.range(1)));
     const QVector<QColor> colors = plotColors();
@@ -83,7 +85,7 @@ void paintImage(benchmark::State& state, ScenePainter paint)
         QPainter p(&image);
         p.fillRect(0, 0, kWidth, kHeight, Qt::white);
         coord.setFrame(0, kHeight, kWidth, 0);
-        paint(&p, i0NinScene(scan.source, colors, coord));
+        paint(&p, build(scan.source, colors, coord));
     }
 }
 
@@ -96,16 +98,10 @@ void BM_PaintImage(benchmark::State& state)
 // out a ratio or a residual per dot and draw their guides and bands.
 template <PlotView view> void BM_PaintView(benchmark::State& state)
 {
-    const Scan scan(int(state.range(0)), int(state.range(1)));
-    const QVector<QColor> colors = plotColors();
-    ChCoord coord;
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        QPainter p(&image);
-        p.fillRect(0, 0, kWidth, kHeight, Qt::white);
-        coord.setFrame(0, kHeight, kWidth, 0);
-        paintScene(&p, viewScene(scan.source, DeadTimeStage::Input, view, colors, coord));
-    }
+    paintImage(state, paintScene,
+               [](const PlotSource& source, const QVector<QColor>& colors, ChCoord& coord) {
+                   return viewScene(source, DeadTimeStage::Input, view, colors, coord);
+               });
 }
 
 // The same through a real surface, as the window paints it: with the grid

@@ -353,20 +353,18 @@ PlotScene buildScene(const PlotSource& src, const Axes& axes, const QVector<QCol
     };
     // Tenths of the data's maximum label the data's own view; once the user
     // pans or zooms an axis, they may leave none on screen.
-    if (axes.tenthsGrid && xs == dataX) {
-        gridSteps(axes.x, vertical);
-    } else {
-        scene.verticalStep = niceStep(xs.lo, xs.hi, kNiceGridLines);
-        for (double v : multiples(xs.lo, xs.hi, scene.verticalStep, kNiceGridLines))
-            vertical(v);
-    }
-    if (axes.tenthsGrid && ys == dataY) {
-        gridSteps(axes.y, horizontal);
-    } else {
-        scene.horizontalStep = niceStep(ys.lo, ys.hi, kNiceGridLines);
-        for (double v : multiples(ys.lo, ys.hi, scene.horizontalStep, kNiceGridLines))
-            horizontal(v);
-    }
+    const auto grid = [&](const ValueRange& data, const AxisSpan& shown, const AxisSpan& own,
+                          double& step, const auto& line) {
+        if (axes.tenthsGrid && shown == own) {
+            gridSteps(data, line);
+            return;
+        }
+        step = niceStep(shown.lo, shown.hi, kNiceGridLines);
+        for (double v : multiples(shown.lo, shown.hi, step, kNiceGridLines))
+            line(v);
+    };
+    grid(axes.x, xs, dataX, scene.verticalStep, vertical);
+    grid(axes.y, ys, dataY, scene.horizontalStep, horizontal);
 
     if (axes.residualBands && haveWidth) {
         // The model's own line, within one and within three sigma.

@@ -30,16 +30,6 @@ namespace {
 
 const char* const kPlots[] = {"I0NinDisp", "NinNoutDisp"};
 
-void chooseView(Window& w, const QString& view)
-{
-    auto* box = w.body.findChild<QComboBox*>(QStringLiteral("PlotView"));
-    QVERIFY(box);
-    const int index = box->findData(view);
-    QVERIFY2(index >= 0, qPrintable(view));
-    box->setCurrentIndex(index);
-    settle();
-}
-
 // The rows of a plot's data export: series, channel (from 1), x, y.
 struct CsvRow
 {
@@ -114,8 +104,6 @@ class TestPlotViews : public QObject
 
 private Q_SLOTS:
     void viewsChangeBothPlots();
-    void panZoomAndResetInTheRatioView_data();
-    void panZoomAndResetInTheRatioView();
     void exportsReadBack();
     void rightClickKeepsTheView();
     void residualsOfAModelScan();
@@ -159,46 +147,6 @@ void TestPlotViews::viewsChangeBothPlots()
     chooseView(w, "counts");
     for (int i = 0; i < 2; ++i)
         QVERIFY2(w.plot(kPlots[i]) == counts[i], kPlots[i]);
-}
-
-void TestPlotViews::panZoomAndResetInTheRatioView_data()
-{
-    QTest::addColumn<QString>("gesture");
-    QTest::newRow("wheel") << "wheel";
-    QTest::newRow("left drag pans") << "pan";
-    QTest::newRow("right drag zooms to the box") << "box";
-}
-
-void TestPlotViews::panZoomAndResetInTheRatioView()
-{
-    QFETCH(QString, gesture);
-    QTemporaryDir dir;
-    const QString table = writeFile(dir, "scan.dat", scanTable(12, 2));
-    Window w;
-    w.body.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.body));
-    w.read({table});
-    settle();
-    chooseView(w, "ratio");
-
-    for (const char* name : kPlots) {
-        DispA* plot = w.surface(name);
-        const QImage whole = w.plot(name);
-        const QPoint mid(plot->width() / 2, plot->height() / 2);
-        if (gesture == "wheel")
-            wheel(plot, mid, 120);
-        else if (gesture == "pan")
-            drag(plot, Qt::LeftButton, mid, mid + QPoint(60, 25));
-        else
-            drag(plot, Qt::RightButton, QPoint(plot->width() / 4, 10), mid + QPoint(60, 25));
-        const QImage moved = w.plot(name);
-        QVERIFY2(moved != whole, name);
-        plot->repaint();
-        QVERIFY2(w.plot(name) == moved, name);
-
-        doubleClick(plot, mid);
-        QVERIFY2(w.plot(name) == whole, name);
-    }
 }
 
 void TestPlotViews::exportsReadBack()

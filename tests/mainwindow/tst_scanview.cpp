@@ -328,15 +328,20 @@ void TestScanView::resultToolTipsListTheStagesWarnings()
 
 void TestScanView::panAndZoomStay_data()
 {
+    QTest::addColumn<QString>("view");
     QTest::addColumn<QString>("gesture");
-    QTest::newRow("wheel away in the middle") << "wheel in";
-    QTest::newRow("wheel toward over the left strip") << "wheel out left";
-    QTest::newRow("left drag pans") << "pan";
-    QTest::newRow("right drag zooms to the box") << "box";
+    QTest::newRow("wheel away in the middle") << "counts" << "wheel in";
+    QTest::newRow("wheel toward over the left strip") << "counts" << "wheel out left";
+    QTest::newRow("left drag pans") << "counts" << "pan";
+    QTest::newRow("right drag zooms to the box") << "counts" << "box";
+    QTest::newRow("ratio view, wheel") << "ratio" << "wheel in";
+    QTest::newRow("ratio view, left drag") << "ratio" << "pan";
+    QTest::newRow("ratio view, right drag") << "ratio" << "box";
 }
 
 void TestScanView::panAndZoomStay()
 {
+    QFETCH(QString, view);
     QFETCH(QString, gesture);
     QTemporaryDir dir;
     const QString table = writeFile(dir, "scan.dat", scanTable(12, 4));
@@ -345,6 +350,8 @@ void TestScanView::panAndZoomStay()
     QVERIFY(QTest::qWaitForWindowExposed(&w.body));
     w.read({table});
     settle();
+    if (view != "counts")
+        chooseView(w, view);
 
     for (const char* name : {"I0NinDisp", "NinNoutDisp"}) {
         DispA* plot = w.surface(name);

@@ -7,6 +7,7 @@
 #include "plot/dispa.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
@@ -134,6 +135,18 @@ inline void doubleClick(QWidget* w, QPoint at)
     mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
     mouse(w, QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
     mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+}
+
+// Chooses the plots' view ("counts", "ratio", "residuals") as the user
+// does, in the combo box beside their tabs.
+inline void chooseView(Window& w, const QString& view)
+{
+    auto* box = w.body.findChild<QComboBox*>(QStringLiteral("PlotView"));
+    QVERIFY(box);
+    const int index = box->findData(view);
+    QVERIFY2(index >= 0, qPrintable(view));
+    box->setCurrentIndex(index);
+    settle();
 }
 
 } // namespace veskor::test
