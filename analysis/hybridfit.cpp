@@ -120,8 +120,8 @@ double expected(const Eigen::VectorXd& u, const Eigen::VectorXd& p, const CurveC
 // Weighted least squares with Poisson weights t / f that follow the curve,
 // pass after pass until it stops moving; false when the solver fails or the
 // passes do not settle.
-bool reweightedFit(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eigen::VectorXd& t,
-                   Eigen::VectorXd& p, CurveCache& cache)
+bool reweightedFitOver(const Eigen::VectorXd& u, const Eigen::VectorXd& v,
+                       const Eigen::VectorXd& t, Eigen::VectorXd& p, CurveCache& cache)
 {
     const Eigen::Index n = u.size();
     Eigen::VectorXd sqrtWeight(n);
@@ -151,6 +151,25 @@ bool scoredCurve(const Eigen::VectorXd& p, double u, double& f, Eigen::Vector3d&
     f = p[0] * u * h;
     g << u * h, -f * u, -f * u / (1.0 + p[2] * u);
     return true;
+}
+
+// The reweighted fit; over a large scan its passes run over an even
+// subsample and Fisher scoring finishes over every point, as the pure
+// models' fits do, the long way where that fails.
+bool reweightedFit(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eigen::VectorXd& t,
+                   Eigen::VectorXd& p, CurveCache& cache)
+{
+    if (u.size() > kSampledPoints) {
+        CurveCache sampled;
+        Eigen::VectorXd q = p;
+        cache.p.resize(0);
+        if (reweightedFitOver(evenSubsample(u), evenSubsample(v), evenSubsample(t), q, sampled) &&
+            scoreFrom<3>(&scoredCurve, u, v, t, q, kSettled, kMaxScoringSteps)) {
+            p = q;
+            return true;
+        }
+    }
+    return reweightedFitOver(u, v, t, p, cache);
 }
 
 // sum t (v - f)^2 / f in scaled units, or infinity where the curve leaves
@@ -319,66 +338,31 @@ StageFit fitHybridStage(DeadTimeStage stage, const QVector<double>& x, const QVe
     const auto tooSteep = [](const Eigen::VectorXd& p) {
         return p[1] + std::log1p(p[2]) >= kDeepestLoss * (1 - 1e-3);
     };
-    struct Search
-    {
-        Eigen::VectorXd best;
-        double lowest = std::numeric_limits<double>::infinity();
-        bool settled = false;
-        bool steep = false;
-    };
-    const auto search = [&](const Eigen::VectorXd& su, const Eigen::VectorXd& sv,
-                            const Eigen::VectorXd& st) {
-        Search found;
-        CurveCache cache;
-        for (double share : {0.5, 0.15, 0.85}) {
-            Eigen::VectorXd p(3);
-            p << share * para.a + (1.0 - share) * non.a, share * para.b, (1.0 - share) * non.b;
-            if (!reweightedFit(su, sv, st, p, cache))
-                continue;
-            found.settled = true;
-            found.steep = found.steep || tooSteep(p);
-            if (p[1] < 0.0 || p[2] < 0.0)
-                continue;
-            const double chi2 = scaledChiSquare(su, sv, st, p, cache);
-            if (chi2 < found.lowest) {
-                found.lowest = chi2;
-                found.best = p;
-            }
-            // A minimum with both parts inside the bounds is the one: the
-            // other starts are for where the even one ends outside them or
-            // nowhere.
-            if (!tooSteep(p))
-                break;
+    Eigen::VectorXd best;
+    double lowest = std::numeric_limits<double>::infinity();
+    bool settled = false;
+    bool steep =
+        paralysable.outcome == Outcome::TooSteep || nonParalysable.outcome == Outcome::TooSteep;
+    CurveCache cache;
+    for (double share : {0.5, 0.15, 0.85}) {
+        Eigen::VectorXd p(3);
+        p << share * para.a + (1.0 - share) * non.a, share * para.b, (1.0 - share) * non.b;
+        if (!reweightedFit(u, v, t, p, cache))
+            continue;
+        settled = true;
+        steep = steep || tooSteep(p);
+        if (p[1] < 0.0 || p[2] < 0.0)
+            continue;
+        const double chi2 = scaledChiSquare(u, v, t, p, cache);
+        if (chi2 < lowest) {
+            lowest = chi2;
+            best = p;
         }
-        return found;
-    };
-    // Over a large scan the starts are tried on an even subsample, and the
-    // minimum they lead to (if any has both parts inside the bounds) is
-    // finished over every point by Fisher scoring, as the pure models' fits
-    // are; where that fails every point is searched the long way.
-    Search found;
-    bool searched = false;
-    if (n > kSampledPoints) {
-        found = search(evenSubsample(u), evenSubsample(v), evenSubsample(t));
-        searched = found.best.size() == 0 ||
-                   scoreFrom<3>(&scoredCurve, u, v, t, found.best, kSettled, kMaxScoringSteps);
-        if (searched && found.best.size() > 0) {
-            CurveCache cache;
-            found.steep = found.steep || tooSteep(found.best);
-            found.lowest = scaledChiSquare(u, v, t, found.best, cache);
-            if (found.best[1] < 0.0 || found.best[2] < 0.0) {
-                found.best.resize(0);
-                found.lowest = std::numeric_limits<double>::infinity();
-            }
-        }
+        // A minimum with both parts inside the bounds is the one: the other
+        // starts are for where the even one ends outside them or nowhere.
+        if (!tooSteep(p))
+            break;
     }
-    if (!searched)
-        found = search(u, v, t);
-    const Eigen::VectorXd& best = found.best;
-    const double lowest = found.lowest;
-    const bool settled = found.settled;
-    const bool steep = found.steep || paralysable.outcome == Outcome::TooSteep ||
-                       nonParalysable.outcome == Outcome::TooSteep;
 
     // The feasible pure fit with the lower chi-square: the boundary.
     const StageFit* pure = nullptr;
