@@ -87,12 +87,16 @@ QVector<ChannelWarning> checkChannels(const QVector<PointView>& points, const De
         for (const ConstantColumn& c : columns)
             checkOutlier(c, ch, out);
 
+        int above = 0;
         for (int j = 0; j < points.size(); ++j) {
             const double sca = points[j].sca(ch);
             const double icr = points[j].icr(ch);
-            if (sca > icr)
+            if (sca > icr && ++above <= kNamedOutputAboveInput)
                 out.append({Check::OutputAboveInput, ch, Constant::None, j, sca, icr});
         }
+        if (above > kNamedOutputAboveInput)
+            out.append({Check::OutputAboveInput, ch, Constant::None, -1,
+                        double(above - kNamedOutputAboveInput), notANumber});
     }
     return out;
 }

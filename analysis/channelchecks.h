@@ -65,13 +65,15 @@ struct ChannelWarning
     int channel;
     // Which constant the check is about (None for OutputAboveInput).
     Constant constant = Constant::None;
-    // OutputAboveInput: the index of the point in the points checked.
+    // OutputAboveInput: the index of the point in the points checked, or -1
+    // for the points after the first kNamedOutputAboveInput of the channel.
     int point = -1;
     // What was found and the bound it broke:
     // DeadTimeFraction: the fraction and kMaxDeadTimeFraction;
     // OutlyingConstant: the constant and the median of the other channels,
     //   with deviationLimit = kOutlierMads * the MAD used;
-    // OutputAboveInput: the SCA count and the ICR;
+    // OutputAboveInput: the SCA count and the ICR; for point -1 the number
+    //   of the further points and NaN;
     // NonFiniteConstant: the constant and NaN;
     // NarrowI0Range, NarrowIcrRange: the lowest and the highest value;
     // NegativeConstant: the constant and the fraction constant * highest
@@ -102,6 +104,10 @@ struct ChannelWarning
 };
 
 constexpr double kMaxDeadTimeFraction = 0.10;
+// A channel's points whose SCA count exceeds the ICR are named one by one up
+// to this many, the rest counted in one warning: a file of swapped columns
+// would otherwise give a warning for every point.
+constexpr int kNamedOutputAboveInput = 10;
 constexpr double kOutlierMads = 5.0;
 
 // Checks every channel of fit over the points it was made from, with the

@@ -643,6 +643,10 @@
         <source>auto: mean</source>
         <translation>自動: 平均</translation>
     </message>
+    <message>
+        <source>SCA exceeds ICR at %1 more points</source>
+        <translation>ほかに %1 点で SCA が ICR を超えています</translation>
+    </message>
 </context>
 <context>
     <name>ScanFileProblems</name>

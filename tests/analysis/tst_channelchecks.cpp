@@ -97,6 +97,8 @@ QString describe(const ChannelWarning& w)
         s += " tau";
     if (w.point >= 0)
         s += " point " + QString::number(w.point + 1);
+    else if (w.check == ChannelWarning::Check::OutputAboveInput)
+        s += " and " + QString::number(w.value) + " more";
     return s;
 }
 
@@ -152,6 +154,23 @@ void TestChannelChecks::checks_data()
             s.scas[j][3] = s.icrs[j][3] - 1.01e-6 * s.icrs[j][3] * s.icrs[j][3];
         s.scas[0][3] = s.icrs[0][3] + 5;
         row("SCA above ICR at one point", s, {"above 4 point 1"});
+    }
+    {
+        // Swapped columns: SCA above ICR everywhere (and constants far off).
+        // Ten points are named, the other fourteen counted.
+        Scan s = makeScan(detector(sound), 3e-3, true);
+        for (int copy = 0; copy < 2; ++copy)
+            for (int j = 0; j < 8; ++j) {
+                s.i0s << s.i0s[j];
+                s.icrs << s.icrs[j];
+                s.scas << s.scas[j];
+            }
+        for (int j = 0; j < s.i0s.size(); ++j)
+            std::swap(s.icrs[j][3], s.scas[j][3]);
+        QStringList named{"outlier 4 tau0", "outlier 4 tau"};
+        for (int j = 1; j <= 10; ++j)
+            named << "above 4 point " + QString::number(j);
+        row("SCA above ICR at every point", s, named << "above 4 and 14 more");
     }
     {
         Scan s = makeScan(detector(sound), 3e-3, true);
