@@ -4,8 +4,6 @@
 #include <unsupported/Eigen/LevenbergMarquardt>
 
 #include <cmath>
-#include <cstdio>
-#include <atomic>
 
 // (J^T J)^-1 for the N columns of J, or false when J has not full rank:
 // the covariance of a least-squares fit before it is scaled. The columns
@@ -66,7 +64,7 @@ inline bool passesAgree(const Eigen::VectorXd& p, const Eigen::VectorXd& before,
 
 // A reweighted fit over more points than this starts over an even
 // subsample of them and is finished over all by scoreFrom, which settles
-// from there within a handful of kMaxScoringSteps.
+// from there in a few steps (at most kMaxScoringSteps).
 constexpr Eigen::Index kSampledPoints = 1 << 14;
 constexpr int kMaxScoringSteps = 50;
 
