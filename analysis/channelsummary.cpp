@@ -49,7 +49,7 @@ QString channelWarningText(const ChannelWarning& w, const std::function<QString(
     case Check::OutputAboveInput:
         if (w.point < 0)
             return channel + QStringLiteral("the SCA count exceeds the ICR at %1 more points")
-                                 .arg(w.value);
+                                 .arg(qint64(w.value));
         return channel + QStringLiteral("%1: SCA count %2 exceeds ICR %3")
                              .arg(pointName(w.point), fieldText(w.value), fieldText(w.reference));
     case Check::NonFiniteConstant:

@@ -166,7 +166,7 @@ QString ResultTexts::warning(const ChannelWarning& w, const QVector<ChannelModel
             .arg(name, micro(w.value), micro(w.reference));
     case Check::OutputAboveInput:
         if (w.point < 0)
-            return tr("SCA exceeds ICR at %1 more points").arg(w.value);
+            return tr("SCA exceeds ICR at %1 more points").arg(qint64(w.value));
         return tr("%1: SCA %2 exceeds ICR %3")
             .arg(pointName(w.point), fieldText(w.value), fieldText(w.reference));
     case Check::NonFiniteConstant: {
