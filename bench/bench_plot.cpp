@@ -71,9 +71,10 @@ void BM_BuildScene(benchmark::State& state)
 
 using ScenePainter = void (*)(QPainter*, const PlotScene&);
 
-// One paint of the surface into an image: fill, work out the scene, draw it
-// with paint.
 using SceneBuilder = PlotScene (*)(const PlotSource&, const QVector<QColor>&, ChCoord&);
+
+// One paint of the surface into an image: fill, work out the scene with
+// build, draw it with paint.
 
 void paintImage(benchmark::State& state, ScenePainter paint, SceneBuilder build = i0NinScene)
 {
