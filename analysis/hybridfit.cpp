@@ -159,17 +159,13 @@ bool scoredCurve(const Eigen::VectorXd& p, double u, double& f, Eigen::Vector3d&
 bool reweightedFit(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eigen::VectorXd& t,
                    Eigen::VectorXd& p, CurveCache& cache)
 {
-    if (u.size() > kSampledPoints) {
+    const auto passes = [](const Eigen::VectorXd& su, const Eigen::VectorXd& sv,
+                           const Eigen::VectorXd& st, Eigen::VectorXd& q) {
         CurveCache sampled;
-        Eigen::VectorXd q = p;
-        cache.p.resize(0);
-        if (reweightedFitOver(evenSubsample(u), evenSubsample(v), evenSubsample(t), q, sampled) &&
-            scoreFrom<3>(&scoredCurve, u, v, t, q, kSettled, kMaxScoringSteps)) {
-            p = q;
-            return true;
-        }
-    }
-    return reweightedFitOver(u, v, t, p, cache);
+        return reweightedFitOver(su, sv, st, q, sampled);
+    };
+    return fitFromSubsample<3>(u, v, t, p, passes, &scoredCurve, kSettled) ||
+           reweightedFitOver(u, v, t, p, cache);
 }
 
 // sum t (v - f)^2 / f in scaled units, or infinity where the curve leaves

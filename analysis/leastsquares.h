@@ -94,6 +94,30 @@ inline Eigen::VectorXd evenSubsample(const Eigen::VectorXd& x, Eigen::Index most
 // maxSteps.
 template <int N, class Curve>
 bool scoreFrom(const Curve& curve, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
+               const Eigen::VectorXd& t, Eigen::VectorXd& p, double settled, int maxSteps);
+
+// A large scan's reweighted fit in two steps: passes(u, v, t, p), the
+// reweighted passes, over an even subsample, then scoreFrom over every
+// point from there. p holds the start and receives the result; false where
+// the scan has no more than kSampledPoints points or either step fails,
+// and the caller's passes over every point are to run instead.
+template <int N, class Passes, class Curve>
+bool fitFromSubsample(const Eigen::VectorXd& u, const Eigen::VectorXd& v, const Eigen::VectorXd& t,
+                      Eigen::VectorXd& p, const Passes& passes, const Curve& curve,
+                      double settled)
+{
+    if (u.size() <= kSampledPoints)
+        return false;
+    Eigen::VectorXd q = p;
+    if (!passes(evenSubsample(u), evenSubsample(v), evenSubsample(t), q) ||
+        !scoreFrom<N>(curve, u, v, t, q, settled, kMaxScoringSteps))
+        return false;
+    p = q;
+    return true;
+}
+
+template <int N, class Curve>
+bool scoreFrom(const Curve& curve, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
                const Eigen::VectorXd& t, Eigen::VectorXd& p, double settled, int maxSteps)
 {
     using Vector = Eigen::Matrix<double, N, 1>;

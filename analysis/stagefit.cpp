@@ -273,18 +273,13 @@ struct ScoredCurve
 bool reweightedFit(const Loss& loss, const Eigen::VectorXd& u, const Eigen::VectorXd& v,
                    const Eigen::VectorXd& t, Eigen::VectorXd& p, CurveCache& cache)
 {
-    if (u.size() > kSampledPoints) {
+    const auto passes = [&](const Eigen::VectorXd& su, const Eigen::VectorXd& sv,
+                            const Eigen::VectorXd& st, Eigen::VectorXd& q) {
         CurveCache sampled;
-        Eigen::VectorXd q = p;
-        cache.p.resize(0);
-        if (reweightedFitOver(loss, evenSubsample(u), evenSubsample(v), evenSubsample(t), q,
-                              sampled) &&
-            scoreFrom<2>(ScoredCurve{loss}, u, v, t, q, kSettled, kMaxScoringSteps)) {
-            p = q;
-            return true;
-        }
-    }
-    return reweightedFitOver(loss, u, v, t, p, cache);
+        return reweightedFitOver(loss, su, sv, st, q, sampled);
+    };
+    return fitFromSubsample<2>(u, v, t, p, passes, ScoredCurve{loss}, kSettled) ||
+           reweightedFitOver(loss, u, v, t, p, cache);
 }
 
 // sum t (v - f)^2 / f over the points, or infinity where the curve leaves
